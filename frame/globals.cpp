@@ -1,0 +1,3 @@
+#include "frame/plugin.h"
+
+PluginGlobals Plugin;

@@ -1,0 +1,38 @@
+// The shell's library, TakeCmd.dll: the 22 functions the plug-in calls. Names and calling
+// conventions are fixed by the shell; all texts are UTF-16. "In place" buffers hold 8192
+// units unless a caller says otherwise.
+#pragma once
+#include <windows.h>
+
+#ifndef TAKECMD_API
+#define TAKECMD_API
+#endif
+
+extern "C" {
+TAKECMD_API int __stdcall ExpandVariables(wchar_t *text, int flag); // 0 = success
+TAKECMD_API int __stdcall Evaluate(wchar_t *text);                  // 0 = success
+TAKECMD_API int __cdecl Printf(const wchar_t *format, ...);         // standard output
+TAKECMD_API int __cdecl Qprintf(HANDLE handle, const wchar_t *format, ...);
+TAKECMD_API int __stdcall QPuts(const wchar_t *text);
+TAKECMD_API void __stdcall CrLf(void);
+TAKECMD_API void __stdcall honk(void);
+TAKECMD_API void __stdcall ClearEditLine(wchar_t *from);
+TAKECMD_API wchar_t *__stdcall HistoryStart(void);
+TAKECMD_API wchar_t *__stdcall NextHistoryEntry(wchar_t *entry);
+TAKECMD_API int __stdcall QueryIsDirectory(const wchar_t *path);
+TAKECMD_API int __stdcall QueryIsFileOrDirectory(const wchar_t *path);
+TAKECMD_API wchar_t *__stdcall QueryTrueName(const wchar_t *path, wchar_t *out);
+TAKECMD_API int __stdcall WildcardComparison(const wchar_t *pattern, const wchar_t *name, int, int);
+TAKECMD_API void __stdcall AddQuotes(wchar_t *name);
+TAKECMD_API void __stdcall GetAttribute(unsigned short *current, unsigned short *other);
+TAKECMD_API wchar_t *__stdcall ParseColors(const wchar_t *text, int *foreground, int *background);
+TAKECMD_API void __stdcall SetColors(int attribute);
+TAKECMD_API void __stdcall GetAbsCursorPosition(int *row, int *column);
+TAKECMD_API int __stdcall GetParentPID(int processId);
+TAKECMD_API int __stdcall TakeCommandIPC(const wchar_t *request, wchar_t *inOut);
+TAKECMD_API void __stdcall tty_yield(int);
+}
+
+// Expands text in place like ExpandVariables(text, 1), with standard output and standard
+// error pointed at "nul" meanwhile so that the shell's own error messages stay unseen.
+int ExpandQuietly(wchar_t *text);

@@ -1,0 +1,98 @@
+#include "frame/messages.h"
+
+#include "frame/host.h"
+#include "frame/plugin.h"
+#include "frame/text.h"
+#include "settings/settings.h"
+
+#include <mmsystem.h>
+
+namespace {
+
+const unsigned int SoundAliases[7] = {0,
+                                      0,
+                                      SND_ALIAS_SYSTEMASTERISK,
+                                      SND_ALIAS_SYSTEMDEFAULT,
+                                      SND_ALIAS_SYSTEMEXCLAMATION,
+                                      SND_ALIAS_SYSTEMHAND,
+                                      SND_ALIAS_SYSTEMQUESTION};
+
+void Play(unsigned int value, bool copyChime)
+{
+    unsigned int alias = 0;
+    switch (SoundFor(value, copyChime, &alias)) {
+    case SoundNone:
+        break;
+    case SoundHonk:
+        honk();
+        break;
+    case SoundChime:
+        PlaySoundW(MAKEINTRESOURCEW(101), Plugin.instance, SND_RESOURCE | SND_ASYNC);
+        break;
+    case SoundAlias:
+        PlaySoundW((LPCWSTR)(ULONG_PTR)alias, nullptr, SND_ALIAS_ID | SND_ASYNC);
+        break;
+    }
+}
+
+} // namespace
+
+SoundKind SoundFor(unsigned int value, bool copyChime, unsigned int *alias)
+{
+    if (value > 6)
+        value = 1;
+    if (value == 0)
+        return SoundNone;
+    if (value == 1)
+        return copyChime ? SoundChime : SoundHonk;
+    if (alias)
+        *alias = SoundAliases[value];
+    return SoundAlias;
+}
+
+int PlayErrorSound(void)
+{
+    Play(Settings.ErrorSound, false);
+    return 0;
+}
+
+int PlayCopyChime(void)
+{
+    Play(Settings.CopyChime, true);
+    return 0;
+}
+
+int ReportErrorPrefix(void)
+{
+    HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+    Qprintf(error, L"%s plugin: ", PLUGIN_NAME);
+    static wchar_t text[8192];
+    TextCopy(text, 8192, L"%_batch");
+    ExpandVariables(text, 1);
+    if (text[0] != L'0') {
+        TextCopy(text, 8192, L"%_batchname [%_batchline]  ");
+        ExpandVariables(text, 1);
+        Qprintf(error, L"%s", text);
+    }
+    return 0;
+}
+
+int WindowsErrorText(wchar_t *out, int code)
+{
+    if (!out)
+        return -1;
+    out[0] = 0;
+    if (code == -1) {
+        TextCopy(out, ErrorTextCapacity, L"Unknown error");
+        return 0;
+    }
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
+                                 FORMAT_MESSAGE_MAX_WIDTH_MASK,
+                             nullptr, (DWORD)code, 0, out, ErrorTextCapacity, nullptr);
+    if (n == 0 || !out[0])
+        TextFormat(out, ErrorTextCapacity, L"Error %d", code);
+    size_t length = TextLength(out);
+    while (length > 0 && IsBlank(out[length - 1]))
+        out[--length] = 0;
+    return 0;
+}

@@ -1,0 +1,19 @@
+// Error messages and feedback sounds.
+#pragma once
+
+enum { ErrorTextCapacity = 1024 };
+
+// Writes "Linewise plugin: " (and, inside a batch file, its name and line) to standard error.
+int ReportErrorPrefix(void);
+
+// The text of a Windows error code in out (1024 units). 0, or -1 for a null out.
+int WindowsErrorText(wchar_t *out, int code);
+
+// Play the configured sound asynchronously; never fail visibly.
+int PlayErrorSound(void);
+int PlayCopyChime(void);
+
+// What a sound value plays: 0 nothing, 1 the honk (error) or the chime (copy), 2..6 the
+// system alias. Values above 6, compared unsigned, play what 1 plays.
+enum SoundKind { SoundNone, SoundHonk, SoundChime, SoundAlias };
+SoundKind SoundFor(unsigned int value, bool copyChime, unsigned int *alias);

@@ -1,0 +1,30 @@
+// Bounded UTF-16 text helpers. Every write is limited by the capacity of its target (in
+// UTF-16 units, the terminator included) and always leaves the target terminated.
+#pragma once
+#include <stddef.h>
+#include <stdarg.h>
+
+// Length of a text; a null text has length 0.
+size_t TextLength(const wchar_t *text);
+
+// Copy / append. Result 0 when everything fitted, 1 when the text was cut to fit, -1 when the
+// target is null or has no room at all.
+int TextCopy(wchar_t *out, size_t capacity, const wchar_t *text);
+int TextCopyCount(wchar_t *out, size_t capacity, const wchar_t *text, size_t count);
+int TextAppend(wchar_t *out, size_t capacity, const wchar_t *text);
+
+// printf-style formatting with the Windows convention for wide formats (%s is a UTF-16 text,
+// %S a narrow one, %c one UTF-16 unit). Result: the length written, or -1 when the text was
+// cut to fit (the target then holds the part that fitted).
+int TextFormat(wchar_t *out, size_t capacity, const wchar_t *format, ...);
+int TextFormatV(wchar_t *out, size_t capacity, const wchar_t *format, va_list args);
+int TextAppendFormat(wchar_t *out, size_t capacity, const wchar_t *format, ...);
+
+// Comparison ignoring case (the system's case mapping); null texts compare as empty.
+int TextCompareNoCase(const wchar_t *a, const wchar_t *b);
+bool TextEqualNoCase(const wchar_t *a, const wchar_t *b);
+
+// Character classes used across the plug-in: the wide-character white-space class and the
+// printable class.
+bool IsBlank(wchar_t ch);
+bool IsPrintableChar(wchar_t ch);

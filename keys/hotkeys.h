@@ -1,0 +1,30 @@
+// The hotkey table: bindings of key codes to action ids, and the action names.
+#pragma once
+
+enum { MaxHotkeys = 64, ActionCount = 23 };
+
+// One binding, 8 bytes: the layout of a stored "Key n" value.
+struct Hotkey {
+    int code;
+    unsigned short action; // 1..23, 0 = none
+    unsigned short reserved;
+};
+
+struct HotkeyTableData {
+    Hotkey entries[MaxHotkeys];
+    unsigned int count;
+};
+
+extern HotkeyTableData HotkeyTable;
+
+// Indexed by action id; id 0 is the empty name.
+extern const wchar_t *const ActionNames[ActionCount + 1];
+
+// set: action 0 removes; replaces an existing binding or appends. 0 success, 1 table full
+// (message written), -1 code 0.
+int HotkeySet(HotkeyTableData *table, int code, int action);
+// remove: takes out the last entry with the code. 0 success, 1 not found (message written),
+// -1 code 0.
+int HotkeyRemove(HotkeyTableData *table, int code);
+// lookup: the first entry with the code, or null.
+const Hotkey *HotkeyLookup(const HotkeyTableData *table, int code);

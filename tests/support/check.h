@@ -1,0 +1,31 @@
+// A small test harness: TEST(name) { ... } cases with CHECK macros; the runner prints one
+// line per failure and closes with "N passed, N failed". Several test files may be linked
+// into one program; every case runs once.
+#pragma once
+#include <stddef.h>
+
+typedef void (*TestFunction)(void);
+struct TestRegistration {
+    TestRegistration(const char *name, TestFunction function);
+};
+
+#define TEST(name)                                                   \
+    static void test_##name(void);                                   \
+    static TestRegistration registration_##name(#name, test_##name); \
+    static void test_##name(void)
+
+void CheckFailed(const char *file, int line, const char *what, const char *detail);
+void CheckTrue(bool ok, const char *file, int line, const char *what);
+void CheckInt(long long actual, long long expected, const char *file, int line, const char *what);
+void CheckText(const wchar_t *actual, const wchar_t *expected, const char *file, int line,
+               const char *what);
+
+#define CHECK(cond) CheckTrue((cond), __FILE__, __LINE__, #cond)
+#define CHECK_EQ(actual, expected) \
+    CheckInt((long long)(actual), (long long)(expected), __FILE__, __LINE__, #actual " == " #expected)
+#define CHECK_TEXT(actual, expected) \
+    CheckText((actual), (expected), __FILE__, __LINE__, #actual " == " #expected)
+
+// Printable form of a UTF-16 text for failure messages (escapes non-ASCII), in a static
+// buffer.
+const char *Show(const wchar_t *text);
