@@ -38,7 +38,7 @@ int HotkeySet(HotkeyTableData *table, int code, int action)
         return -1;
     if (action == 0)
         return HotkeyRemove(table, code);
-    unsigned count = table->count > MaxHotkeys ? MaxHotkeys : table->count;
+    unsigned count = table->count > (unsigned)MaxHotkeys ? (unsigned)MaxHotkeys : table->count;
     for (unsigned i = 0; i < count; i++)
         if (table->entries[i].code == code) {
             table->entries[i].action = (unsigned short)action;
@@ -60,7 +60,7 @@ int HotkeyRemove(HotkeyTableData *table, int code)
 {
     if (code == 0)
         return -1;
-    unsigned count = table->count > MaxHotkeys ? MaxHotkeys : table->count;
+    unsigned count = table->count > (unsigned)MaxHotkeys ? (unsigned)MaxHotkeys : table->count;
     for (unsigned i = count; i-- > 0;)
         if (table->entries[i].code == code) {
             for (unsigned j = i; j + 1 < count; j++)
@@ -76,7 +76,7 @@ int HotkeyRemove(HotkeyTableData *table, int code)
 
 const Hotkey *HotkeyLookup(const HotkeyTableData *table, int code)
 {
-    unsigned count = table->count > MaxHotkeys ? MaxHotkeys : table->count;
+    unsigned count = table->count > (unsigned)MaxHotkeys ? (unsigned)MaxHotkeys : table->count;
     for (unsigned i = 0; i < count; i++)
         if (table->entries[i].code == code)
             return &table->entries[i];
