@@ -2,6 +2,7 @@
 // end-to-end tests. It loads TakeCmd.dll (the stand-in shell library) and the plug-in from
 // its own folder, as the shell does, and edits a command line with them.
 #include "frame/text.h"
+#include "host/launcher/keycodes.h"
 #include "host/launcher/keynames.h"
 #include "host/launcher/screen.h"
 #include "host/launcher/script.h"
@@ -31,6 +32,7 @@ const wchar_t Usage[] =
     L"  --keys PIECES  type these keys first; pieces are separated by \"|\"\r\n"
     L"  --script FILE  type the keys in FILE first, one piece per line (# comments)\r\n"
     L"  --delay MS     pause after each scripted piece\r\n"
+    L"  --show-keys    show the code each key becomes, until Ctrl-C (no shell)\r\n"
     L"\r\n"
     L"A piece is a key name, or else text typed character by character; a piece that\r\n"
     L"starts with a double quote is always text. Example:\r\n"
@@ -50,6 +52,7 @@ struct Options {
     bool plugin = true;
     const wchar_t *pluginPath = nullptr;
     int delayMs = 0;
+    bool showKeys = false;
 };
 
 bool Feed(const KEY_EVENT_RECORD &record) { return SessionKey(record); }
@@ -75,6 +78,8 @@ bool ParseOptions(int argc, wchar_t **argv, Options *options, bool *help)
             options->newerHost = true;
         else if (TextEqualNoCase(arg, L"--older"))
             options->newerHost = false;
+        else if (TextEqualNoCase(arg, L"--show-keys"))
+            options->showKeys = true;
         else if (TextEqualNoCase(arg, L"--no-plugin"))
             options->plugin = false;
         else if (TextEqualNoCase(arg, L"--plugin") && hasValue)
@@ -115,6 +120,30 @@ bool RunScripts(int argc, wchar_t **argv, const Options &options)
 
 BOOL WINAPI IgnoreBreak(DWORD) { return TRUE; }
 
+// For checking a terminal: what each key event becomes, until Ctrl-C.
+int ShowKeys(bool newerHost)
+{
+    Out(L"Press keys to see their codes; Ctrl-C ends.\r\n");
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    for (;;) {
+        INPUT_RECORD record;
+        DWORD count = 0;
+        if (!ReadConsoleInputW(input, &record, 1, &count) || count == 0)
+            return 1;
+        if (record.EventType != KEY_EVENT)
+            continue;
+        const KEY_EVENT_RECORD &key = record.Event.KeyEvent;
+        ShellKey shell;
+        if (!TranslateKeyEvent(key, newerHost, &shell))
+            continue;
+        OutFormat(L"vk 0x%02X scan 0x%02X char 0x%04X state 0x%04lX -> code 0x%X %s\r\n",
+                  key.wVirtualKeyCode, key.wVirtualScanCode, key.uChar.UnicodeChar,
+                  key.dwControlKeyState, shell.code, shell.name);
+        if (shell.code == 3)
+            return 0;
+    }
+}
+
 } // namespace
 
 int main()
@@ -133,6 +162,11 @@ int main()
     }
     bool console = ScreenInit();
     SetConsoleCtrlHandler(IgnoreBreak, TRUE);
+    if (options.showKeys) {
+        int result = console ? ShowKeys(options.newerHost) : 2;
+        ScreenRestore();
+        return result;
+    }
 
     if (!LoadShellLibrary())
         OutError(L"lwshell: TakeCmd.dll is missing from lwshell's folder; running without "
