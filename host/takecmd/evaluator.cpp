@@ -99,8 +99,18 @@ Number ParseLiteral(Parser &p)
         narrow[k] = (char)start[k];
     narrow[i] = 0;
     p.at += i;
-    if (!point && digits <= 18)
-        return Whole(_strtoi64(narrow, nullptr, 10));
+    if (!point) {
+        int64_t value = 0;
+        bool exact = true;
+        for (size_t k = 0; k < i && exact; k++) {
+            int digit = narrow[k] - '0';
+            exact = value <= (INT64_MAX - digit) / 10;
+            if (exact)
+                value = value * 10 + digit;
+        }
+        if (exact)
+            return Whole(value);
+    }
     return Real(strtod(narrow, nullptr));
 }
 
