@@ -4,7 +4,8 @@
 #include "frame/plugin.h"
 #include "frame/text.h"
 
-namespace {
+namespace
+{
 
 enum { OlderRows = 74, OlderColumns = 6, NewerRows = 72, NewerColumns = 7 };
 enum { PrefixCapacity = 16, SynonymCapacity = 16, ModifierWordCapacity = 16 };
@@ -185,25 +186,22 @@ struct KeySynonym {
 };
 
 const KeySynonym OlderSynonyms[] = {
-    {L"PageUp", L"PgUp"},        {L"PageDown", L"PgDn"},  {L"Insert", L"Ins"},
-    {L"Delete", L"Del"},         {L"Backspace", L"BkSp"}, {L"Backquote", L"Grave"},
-    {L"Minus", L"-"},            {L"Equals", L"="},       {L"Backslash", L"\\"},
-    {L"Semicolon", L";"},        {L"Semi", L";"},         {L"Apostrophe", L"'"},
-    {L"Apos", L"'"},             {L"Comma", L","},        {L"Period", L"."},
-    {L"Dot", L"."},              {L"Slash", L"/"},
+    {L"PageUp", L"PgUp"},    {L"PageDown", L"PgDn"},   {L"Insert", L"Ins"}, {L"Delete", L"Del"},
+    {L"Backspace", L"BkSp"}, {L"Backquote", L"Grave"}, {L"Minus", L"-"},    {L"Equals", L"="},
+    {L"Backslash", L"\\"},   {L"Semicolon", L";"},     {L"Semi", L";"},     {L"Apostrophe", L"'"},
+    {L"Apos", L"'"},         {L"Comma", L","},         {L"Period", L"."},   {L"Dot", L"."},
+    {L"Slash", L"/"},
 };
 
 // The single characters U+00BD, U+00DB, U+00DD and U+00DC are the virtual-key values of the
 // minus, bracket and backslash keys, which newer hosts may pass as key names.
 const KeySynonym NewerSynonyms[] = {
-    {L"PageUp", L"PgUp"},        {L"PageDown", L"PgDn"},  {L"Insert", L"Ins"},
-    {L"Delete", L"Del"},         {L"BkSp", L"Backspace"}, {L"Grave", L"`"},
-    {L"-", L"Minus"},            {L"\x00BD", L"Minus"},   {L"+", L"Plus"},
-    {L"Equals", L"Plus"},        {L"=", L"Plus"},         {L"Backslash", L"\\"},
-    {L"\x00DB", L"["},           {L"\x00DD", L"]"},       {L"\x00DC", L"\\"},
-    {L"/", L"Divide"},           {L"Multiply", L"*"},     {L"Semicolon", L";"},
-    {L"Semi", L";"},             {L"Apostrophe", L"'"},   {L"Apos", L"'"},
-    {L"Comma", L","},            {L".", L"Decimal"},      {L"Period", L"Decimal"},
+    {L"PageUp", L"PgUp"},    {L"PageDown", L"PgDn"}, {L"Insert", L"Ins"}, {L"Delete", L"Del"},
+    {L"BkSp", L"Backspace"}, {L"Grave", L"`"},       {L"-", L"Minus"},    {L"\x00BD", L"Minus"},
+    {L"+", L"Plus"},         {L"Equals", L"Plus"},   {L"=", L"Plus"},     {L"Backslash", L"\\"},
+    {L"\x00DB", L"["},       {L"\x00DD", L"]"},      {L"\x00DC", L"\\"},  {L"/", L"Divide"},
+    {L"Multiply", L"*"},     {L"Semicolon", L";"},   {L"Semi", L";"},     {L"Apostrophe", L"'"},
+    {L"Apos", L"'"},         {L"Comma", L","},       {L".", L"Decimal"},  {L"Period", L"Decimal"},
     {L"Dot", L"Decimal"},
 };
 
@@ -216,8 +214,8 @@ int ModifierWordFlags(const wchar_t *word, size_t length)
         const wchar_t *word;
         int flags;
     } Words[] = {
-        {L"s", ModShift}, {L"shift", ModShift}, {L"c", ModCtrl},   {L"ctl", ModCtrl},
-        {L"ctrl", ModCtrl}, {L"control", ModCtrl}, {L"a", ModAlt}, {L"alt", ModAlt},
+        {L"s", ModShift},   {L"shift", ModShift},  {L"c", ModCtrl}, {L"ctl", ModCtrl},
+        {L"ctrl", ModCtrl}, {L"control", ModCtrl}, {L"a", ModAlt},  {L"alt", ModAlt},
     };
     if (length >= ModifierWordCapacity)
         return -1;
@@ -254,9 +252,15 @@ int ColumnFor(int flags, bool newerTable)
 
 } // namespace
 
-int KeyTableRows(bool newerTable) { return newerTable ? NewerRows : OlderRows; }
+int KeyTableRows(bool newerTable)
+{
+    return newerTable ? NewerRows : OlderRows;
+}
 
-int KeyTableColumns(bool newerTable) { return newerTable ? NewerColumns : OlderColumns; }
+int KeyTableColumns(bool newerTable)
+{
+    return newerTable ? NewerColumns : OlderColumns;
+}
 
 const wchar_t *KeyTableName(bool newerTable, int row)
 {
@@ -285,11 +289,12 @@ int ParseKeyNameIn(bool newerTable, const wchar_t *text)
     if (!text)
         return 0;
     // A "-" ends the current word only when the word has begun, so "Alt--" is Alt with the
-    // key named "-".
+    // key named "-"; a "-" that ends the text belongs to the key name, so "Ctrl-Num-" names
+    // the numeric pad's minus key as the key list shows it.
     int flags = 0;
     size_t start = 0;
     for (size_t i = 0; text[i]; i++) {
-        if (text[i] != L'-' || i == start)
+        if (text[i] != L'-' || i == start || !text[i + 1])
             continue;
         int word = ModifierWordFlags(text + start, i - start);
         if (word < 0)
@@ -320,7 +325,10 @@ int ParseKeyNameIn(bool newerTable, const wchar_t *text)
     return code;
 }
 
-int ParseKeyName(const wchar_t *text) { return ParseKeyNameIn(Plugin.newerHost, text); }
+int ParseKeyName(const wchar_t *text)
+{
+    return ParseKeyNameIn(Plugin.newerHost, text);
+}
 
 int FormatKeyCodeIn(bool newerTable, wchar_t *out, int code)
 {
@@ -343,7 +351,10 @@ int FormatKeyCodeIn(bool newerTable, wchar_t *out, int code)
     return -1;
 }
 
-int FormatKeyCode(wchar_t *out, int code) { return FormatKeyCodeIn(Plugin.newerHost, out, code); }
+int FormatKeyCode(wchar_t *out, int code)
+{
+    return FormatKeyCodeIn(Plugin.newerHost, out, code);
+}
 
 int ListKeyNames(void)
 {
