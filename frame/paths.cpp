@@ -8,11 +8,15 @@
 #include <stdlib.h>
 #include <windows.h>
 
-namespace {
+namespace
+{
 
 wchar_t *scratchDirectory; // heap copy of the scratch directory's path, or null
 
-bool IsSeparator(wchar_t ch) { return ch == L'\\' || ch == L'/' || ch == L':'; }
+bool IsSeparator(wchar_t ch)
+{
+    return ch == L'\\' || ch == L'/' || ch == L':';
+}
 
 unsigned int RandomNumber(void)
 {
@@ -84,8 +88,8 @@ int AppendPathComponent(wchar_t *directory, const wchar_t *name)
     size_t length = wcsnlen(directory, PathCapacity);
     if (length >= PathCapacity)
         return ERROR_BUFFER_OVERFLOW;
-    bool separator = length > 0 && !IsSeparator(directory[length - 1]) && name[0] != L'\\' &&
-                     name[0] != L'/';
+    bool separator =
+        length > 0 && !IsSeparator(directory[length - 1]) && name[0] != L'\\' && name[0] != L'/';
     // A path cut short would name some other file: refuse and leave the directory as it was.
     if (length + (separator ? 1 : 0) + TextLength(name) >= PathCapacity)
         return ERROR_BUFFER_OVERFLOW;
@@ -158,8 +162,8 @@ int MakeScratchDirectory(void)
     if (QueryIsFileOrDirectory(candidate)) {
         unsigned int r = RandomNumber();
         for (int tries = 0; tries < 1000; tries++, r++) {
-            TextFormat(candidate, PathCapacity, L"%s%s-%04X-%08X", temporary, PLUGIN_NAME,
-                       process, r);
+            TextFormat(candidate, PathCapacity, L"%s%s-%04X-%08X", temporary, PLUGIN_NAME, process,
+                       r);
             if (!QueryIsFileOrDirectory(candidate))
                 break;
         }
@@ -235,7 +239,10 @@ int RemoveTree(const wchar_t *path)
     return RemoveDirectoryW(path) ? 1 : 0;
 }
 
-const wchar_t *ScratchDirectory(void) { return scratchDirectory; }
+const wchar_t *ScratchDirectory(void)
+{
+    return scratchDirectory;
+}
 
 void ReleaseScratchDirectory(void)
 {

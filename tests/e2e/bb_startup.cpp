@@ -9,7 +9,8 @@
 #include <wchar.h>
 #include <windows.h>
 
-namespace {
+namespace
+{
 
 struct Info {
     const wchar_t *name;
@@ -128,8 +129,8 @@ void Unload(Plugin &plugin)
 // The names in the export directory of a PE file.
 int ReadExportNames(const wchar_t *path, char names[][64], int capacity)
 {
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                              nullptr);
+    HANDLE file =
+        CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return -1;
     DWORD size = GetFileSize(file, nullptr);
@@ -203,7 +204,7 @@ TEST(startup_exports_are_exactly_the_plugin_entry_points)
     char names[32][64];
     int count = ReadExportNames(path, names, 32);
     const char *expected[] = {"GetPluginInfo", "Help", "InitializePlugin", "ShutdownPlugin",
-                              "Usage", "key", "linewise"};
+                              "Usage",         "key",  "linewise"};
     CHECK_EQ(count, 7);
     for (int i = 0; i < count && i < 7; i++)
         if (strcmp(names[i], expected[i]) != 0)
@@ -307,8 +308,8 @@ TEST(startup_newer_host_flag_from_host_version)
         // Newer hosts may pass code 0 and name the key: Enter remembers the arguments...
         wcscpy(line, L"copy alpha beta");
         wcscpy(name, L"Enter");
-        KeyRecord record = {0, info.dwCursorPosition.Y, 0, info.dwCursorPosition.Y, 15,
-                            line, line + 15, 0, name};
+        KeyRecord record = {
+            0, info.dwCursorPosition.Y, 0, info.dwCursorPosition.Y, 15, line, line + 15, 0, name};
         CHECK_EQ(plugin.key(&record), 0);
         CHECK_EQ(record.code, 0);
         CHECK_TEXT(line, L"copy alpha beta");
@@ -324,12 +325,13 @@ TEST(startup_newer_host_flag_from_host_version)
 
         // An older host names no keys; codes work the same for both.
         wcscpy(line, L"copy gamma");
-        record = {13, info.dwCursorPosition.Y, 0, info.dwCursorPosition.Y, 10, line, line + 10,
-                  0, nullptr};
+        record = {
+            13,     info.dwCursorPosition.Y, 0, info.dwCursorPosition.Y, 10, line, line + 10, 0,
+            nullptr};
         plugin.key(&record);
         line[0] = 0;
-        record = {0x1003D, info.dwCursorPosition.Y, 0, info.dwCursorPosition.Y, 0, line, line,
-                  0, nullptr};
+        record = {0x1003D, info.dwCursorPosition.Y, 0, info.dwCursorPosition.Y, 0, line, line, 0,
+                  nullptr};
         plugin.key(&record);
         CHECK_TEXT(line, L"gamma");
         CHECK_EQ(record.code, 0);
@@ -383,9 +385,21 @@ TEST(startup_character_info_dialog_template)
     if (found) {
         const BYTE *start = (const BYTE *)LockResource(LoadResource(plugin.module, found));
         const BYTE *p = start;
-        auto word = [&]() { WORD w = *(const WORD *)p; p += 2; return w; };
-        auto dword = [&]() { DWORD d = *(const DWORD *)p; p += 4; return d; };
-        auto text = [&]() { const wchar_t *t = (const wchar_t *)p; p += 2 * (wcslen(t) + 1); return t; };
+        auto word = [&]() {
+            WORD w = *(const WORD *)p;
+            p += 2;
+            return w;
+        };
+        auto dword = [&]() {
+            DWORD d = *(const DWORD *)p;
+            p += 4;
+            return d;
+        };
+        auto text = [&]() {
+            const wchar_t *t = (const wchar_t *)p;
+            p += 2 * (wcslen(t) + 1);
+            return t;
+        };
         CHECK_EQ(word(), 1);      // extended template
         CHECK_EQ(word(), 0xFFFF); // signature
         dword();                  // help id
@@ -431,8 +445,7 @@ TEST(startup_usage)
         CHECK_EQ(plugin.Usage(name, out), 1);
         CHECK_TEXT(out, UsageSyntax);
     }
-    const wchar_t *others[] = {L"@linewise", L"_linewise", L"@LINEWISE", L"linewise2", L"dir",
-                               L""};
+    const wchar_t *others[] = {L"@linewise", L"_linewise", L"@LINEWISE", L"linewise2", L"dir", L""};
     for (const wchar_t *name : others) {
         if (plugin.Usage(name, out) != 0)
             CheckFailed(__FILE__, __LINE__, "Usage gives 0 for", Show(name));
@@ -480,8 +493,8 @@ TEST(startup_without_console_refuses_to_load)
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    CHECK(CreateProcessW(program, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                         &startup, &process));
+    CHECK(CreateProcessW(program, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                         &process));
     SetEnvironmentVariableW(L"LINEWISE_BB_RECORD", nullptr);
     if (!process.hProcess)
         return;

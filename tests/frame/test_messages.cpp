@@ -8,7 +8,8 @@
 #include <wchar.h>
 #include <windows.h>
 
-namespace {
+namespace
+{
 
 bool EndsInBlank(const wchar_t *text)
 {

@@ -7,7 +7,8 @@
 #include <wchar.h>
 #include <windows.h>
 
-namespace {
+namespace
+{
 
 wchar_t *NewPathBuffer(const wchar_t *text)
 {
@@ -30,14 +31,17 @@ void MakeFile(const wchar_t *directory, const wchar_t *name, wchar_t *path)
 {
     TextCopy(path, PathCapacity, directory);
     AppendPathComponent(path, name);
-    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
+    HANDLE file =
+        CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     DWORD written = 0;
     ::WriteFile(file, "data", 4, &written, nullptr);
     CloseHandle(file);
 }
 
-bool Exists(const wchar_t *path) { return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const wchar_t *path)
+{
+    return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
+}
 
 bool IsDigits(const wchar_t *text, size_t count)
 {

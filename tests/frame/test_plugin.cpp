@@ -53,7 +53,7 @@ TEST(usage_text_for_the_command_only)
     }
 
     const wchar_t *others[] = {L"@linewise", L"_linewise", L"_LINEWISE", L"linewise ",
-                               L"line", L"", nullptr};
+                               L"line",      L"",          nullptr};
     for (const wchar_t *name : others)
         CHECK_EQ(Usage(name, out), 0);
     CHECK_EQ(Usage(L"linewise", nullptr), 0);
