@@ -65,8 +65,7 @@ int ScrollConsole(HANDLE console, ScrollDirection direction)
         const COORD origin = {0, 0};
         if (!ReadConsoleOutputW(console, cells, size, origin, &region))
             return -1;
-        ScanCommandMarkBlock(cells, 1, RegionRows(region), region.Top, top, CommandMarkBit,
-                             &rows);
+        ScanCommandMarkBlock(cells, 1, RegionRows(region), region.Top, top, CommandMarkBit, &rows);
     }
 
     const int windowHeight = info.srWindow.Bottom - info.srWindow.Top + 1;
@@ -170,7 +169,8 @@ int RepaintCommandMarkBlock(CHAR_INFO *cells, int count, int columns, unsigned s
             continue;
         marks++;
         // A buffer one column wide has no neighbour: the cell keeps its own colours.
-        const unsigned short neighbour = columns >= 2 ? cells[2 * i + 1].Attributes : cell.Attributes;
+        const unsigned short neighbour =
+            columns >= 2 ? cells[2 * i + 1].Attributes : cell.Attributes;
         const unsigned short repainted =
             RepaintedAttribute(cell.Attributes, neighbour, markBit, visible);
         if (repainted != cell.Attributes) {
