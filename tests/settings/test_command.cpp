@@ -1,6 +1,7 @@
 // The linewise command: splitting, the checks of the first phase (nothing changes on any
 // error), the order of the second phase, and every text it writes.
 #include "actions/console/marks.h"
+#include "frame/messages.h"
 #include "frame/plugin.h"
 #include "frame/text.h"
 #include "keys/hotkeys.h"
@@ -474,6 +475,10 @@ TEST(saving_to_the_registry)
     CHECK_TEXT(Out, L"");
     CHECK_EQ(StoredDword(HKEY_CURRENT_USER, L"Scrolly Flags"), 2u);
     CHECK_EQ(StoredDword(HKEY_CURRENT_USER, L"Hotkeys"), 21u);
+    CHECK_EQ(Run(L"/s"), 0);
+    TextFormat(Expected, 65536, L"%s%s", Display(),
+               L"\r\nSettings saved to the registry (HKCU\\Software\\JPPlugins\\Linewise).\r\n");
+    CHECK_TEXT(Out, Expected);
     DeleteStoredSettings();
 }
 
@@ -620,4 +625,36 @@ TEST(an_overflowing_argument_text_shows_the_settings_and_fails)
     CHECK_TEXT(Err, ErrorText(L"Buffer overflow: b = 8192, MAX_ARG_LEN = 8192 \r\n"));
     CHECK_TEXT(Out, Display());
     CHECK(Same(before, Take()));
+}
+
+// A stable key cannot be created under a volatile one: the save fails after the settings in
+// memory have changed and been shown.
+TEST(a_failed_save_is_reported_and_gives_two)
+{
+    Reset();
+    DeleteStoredSettings();
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\JPPlugins");
+    HKEY parent;
+    CHECK_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\JPPlugins", 0, nullptr,
+                             REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &parent, nullptr),
+             ERROR_SUCCESS);
+    RegCloseKey(parent);
+    CHECK_EQ(Run(L"/E:4 /S"), 2);
+    CHECK_EQ(Settings.ErrorSound, 4u);
+    CHECK(!KeyExists(HKEY_CURRENT_USER));
+    wchar_t reason[1024];
+    WindowsErrorText(reason, ERROR_CHILD_MUST_BE_VOLATILE);
+    CHECK(reason[0] != 0);
+    TextFormat(Expected, 65536, L"%s%s%s\r\n", Prefix,
+               L"Error saving settings to the registry (HKCU\\Software\\JPPlugins\\Linewise) :"
+               L"\r\n",
+               reason);
+    CHECK_TEXT(Err, Expected);
+    TextFormat(Expected, 65536, L"%s\r\n", Display());
+    CHECK_TEXT(Out, Expected);
+    // Quiet: no display, but the line end and the error all the same.
+    CHECK_EQ(Run(L"/Q /S"), 2);
+    CHECK_TEXT(Out, L"\r\n");
+    CHECK(wcsncmp(Err, Prefix, wcslen(Prefix)) == 0);
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\JPPlugins");
 }
