@@ -79,7 +79,12 @@ void ScreenRestore(void)
     ShowMode(true);
 }
 
-void Out(const wchar_t *text) { Write(Output, text, TextLength(text)); }
+void Out(const wchar_t *text)
+{
+    if (Output == INVALID_HANDLE_VALUE)
+        Output = GetStdHandle(STD_OUTPUT_HANDLE);
+    Write(Output, text, TextLength(text));
+}
 
 void OutFormat(const wchar_t *format, ...)
 {
