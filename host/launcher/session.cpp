@@ -128,6 +128,8 @@ void ShellHandles(const ShellKey &key, bool homeMoved)
     if (key.character && key.code >= 32 && key.code != 127) {
         if (EditType(line, (wchar_t)key.code) == 0)
             Redraw(before);
+        else
+            MessageBeep(MB_OK); // the line is full
         return;
     }
     switch (key.code) {

@@ -115,6 +115,27 @@ if start; then
     keys Escape
     check "Esc clears the line" line_is ""
 
+    # Word and line moves. tmux sends Home and End in a form Wine's console does not read,
+    # so those two go as the sequences most terminals send.
+    text "one two three"
+    keys C-Left
+    text "X"
+    check "Ctrl-Left goes to the start of the word" line_is "one two Xthree"
+    text $'\e[H'
+    text "Y"
+    check "Home goes to the start of the line" line_is "Yone two Xthree"
+    text $'\e[F'
+    text "Z"
+    check "End goes to the end of the line" line_is "Yone two XthreeZ"
+    keys C-Left C-Left C-End
+    check "Ctrl-End deletes to the end of the line" line_is "Yone"
+    keys Left Left C-Home
+    check "Ctrl-Home deletes to the start of the line" line_is "e"
+    keys C-Right
+    text "!"
+    check "Ctrl-Right goes past the word and its blank" line_is "e !"
+    keys Escape
+
     # A line longer than the terminal is wide wraps and runs whole.
     long=$(printf 'x%.0s' $(seq 1 150))
     text "echo $long"
