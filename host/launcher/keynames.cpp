@@ -53,12 +53,13 @@ bool IsModifierWord(const wchar_t *word, size_t length, bool *shift, bool *ctrl,
     if (length == 0 || length >= 16)
         return false;
     TextCopyCount(text, 16, word, length);
-    if (TextEqualNoCase(text, L"s") || TextEqualNoCase(text, L"shift"))
+    // No one-letter forms: a text piece such as "a-b" must stay text.
+    if (TextEqualNoCase(text, L"shift"))
         *shift = true;
-    else if (TextEqualNoCase(text, L"c") || TextEqualNoCase(text, L"ctrl") ||
-             TextEqualNoCase(text, L"ctl") || TextEqualNoCase(text, L"control"))
+    else if (TextEqualNoCase(text, L"ctrl") || TextEqualNoCase(text, L"ctl") ||
+             TextEqualNoCase(text, L"control"))
         *ctrl = true;
-    else if (TextEqualNoCase(text, L"a") || TextEqualNoCase(text, L"alt"))
+    else if (TextEqualNoCase(text, L"alt"))
         *alt = true;
     else
         return false;

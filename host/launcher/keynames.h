@@ -4,8 +4,8 @@
 #pragma once
 #include <windows.h>
 
-// Parses a key name with any of the modifier prefixes Shift-, Ctrl-, Alt- (also S-, C-, A-,
-// Control-, in any order, ignoring case). True with the key-down event in out; false when
+// Parses a key name with any of the modifier prefixes Shift-, Ctrl-, Alt- (also Ctl-,
+// Control-), in any order, ignoring case. True with the key-down event in out; false when
 // the text is not a key name. A single character is a key name only with a modifier.
 bool ParseScriptKey(const wchar_t *text, KEY_EVENT_RECORD *out);
 

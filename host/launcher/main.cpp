@@ -163,11 +163,11 @@ int main()
         return 2;
     Options options;
     bool help = false;
-    if (!ParseOptions(argc, argv, &options, &help))
-        return 2;
-    if (help) {
-        OutFormat(Usage, PluginFileName(), ScriptKeyNamesHelp());
-        return 0;
+    if (!ParseOptions(argc, argv, &options, &help) || help) {
+        if (help)
+            OutFormat(Usage, PluginFileName(), ScriptKeyNamesHelp());
+        LocalFree(argv);
+        return help ? 0 : 2;
     }
     bool console = ScreenInit();
     SetConsoleCtrlHandler(IgnoreBreak, TRUE);
@@ -178,6 +178,7 @@ int main()
                      : console        ? ShowKeys()
                                       : 2;
         ScreenRestore();
+        LocalFree(argv);
         return result;
     }
 
@@ -208,5 +209,6 @@ int main()
 
     UnloadPlugin();
     ScreenRestore();
+    LocalFree(argv);
     return scripted ? SessionExitCode() : 2;
 }

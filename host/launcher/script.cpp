@@ -70,7 +70,7 @@ int ReadScriptFile(const wchar_t *path, wchar_t *out, size_t capacity)
     int result = 0;
     if (!GetFileSizeEx(file, &size))
         result = (int)GetLastError();
-    else if ((unsigned long long)size.QuadPart >= capacity * sizeof(wchar_t))
+    else if ((unsigned long long)size.QuadPart >= capacity)
         result = ERROR_FILE_TOO_LARGE;
     char *bytes = nullptr;
     DWORD read = 0;

@@ -16,5 +16,5 @@ bool ReplayScript(const wchar_t *script, wchar_t separator, bool fileRules, int 
                   ScriptSink sink);
 
 // Reads a script file (UTF-8, or UTF-16 with its byte-order mark) into out. 0, or a Windows
-// error code; ERROR_FILE_TOO_LARGE when it does not fit.
+// error code; ERROR_FILE_TOO_LARGE when the file has capacity bytes or more.
 int ReadScriptFile(const wchar_t *path, wchar_t *out, size_t capacity);

@@ -161,9 +161,11 @@ const wchar_t *PluginFileName(void)
 int LoadPlugin(const wchar_t *path, wchar_t *message, size_t capacity)
 {
     wchar_t full[PathCapacity];
-    if (path)
-        TextCopy(full, PathCapacity, path);
-    else {
+    if (path) {
+        DWORD n = GetFullPathNameW(path, PathCapacity, full, nullptr);
+        if (n == 0 || n >= PathCapacity)
+            TextCopy(full, PathCapacity, path);
+    } else {
         TextCopy(full, PathCapacity, LauncherFolder());
         TextAppend(full, PathCapacity, PluginFileName());
     }

@@ -173,12 +173,36 @@ fi
 
 # Text pieces type characters as themselves, quoted pieces even when they look like names.
 output=$("$SOURCE/scripts/wine-run" --prefix "$PREFIX" "$BIN/lwshell.exe" --show-keys \
-    --keys 'aZ;|"F1' 2>&1 | tr -d '\r' | grep -o 'code 0x[0-9A-F]*' | tr '\n' ' ')
-if [ "$output" = "code 0x61 code 0x5A code 0x3B code 0x46 code 0x31 " ]; then
+    --keys 'aZ;|"F1|a-b|Hyper-X' 2>&1 | tr -d '\r' | grep -o 'code 0x[0-9A-F]*' |
+    sed 's/code 0x//' | tr '\n' ' ')
+if [ "$output" = "61 5A 3B 46 31 61 2D 62 48 79 70 65 72 2D 58 " ]; then
     passed=$((passed + 1))
 else
     failed=$((failed + 1))
     echo "FAIL: text pieces gave: $output"
+fi
+
+# A script file: one piece per line, CRLF or LF, comments and empty lines skipped.
+script=$(mktemp /tmp/lwshell-keys.XXXXXX)
+printf '# keys\r\n\r\nF1\r\nab\nAlt-;\n\n' >"$script"
+output=$("$SOURCE/scripts/wine-run" --prefix "$PREFIX" "$BIN/lwshell.exe" --show-keys \
+    --script "Z:$(printf '%s' "$script" | tr '/' '\\')" 2>&1 | tr -d '\r' |
+    grep -o 'code 0x[0-9A-F]*' | sed 's/code 0x//' | tr '\n' ' ')
+rm -f "$script"
+if [ "$output" = "1003B 61 62 10027 " ]; then passed=$((passed + 1)); else
+    failed=$((failed + 1))
+    echo "FAIL: the script file gave: $output"
+fi
+
+# A script that cannot be read is reported and ends the shell with 2, before any key.
+output=$("$SOURCE/scripts/wine-run" --prefix "$PREFIX" "$BIN/lwshell.exe" --no-plugin \
+    --script 'Z:\no\such\script.txt' 2>&1)
+result=$?
+if [ "$result" = 2 ] && printf '%s' "$output" | grep -q 'cannot read the script'; then
+    passed=$((passed + 1))
+else
+    failed=$((failed + 1))
+    echo "FAIL: a missing script gave $result: $output"
 fi
 
 echo "$passed passed, $failed failed"
