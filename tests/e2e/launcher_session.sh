@@ -77,6 +77,13 @@ start() { # start ARGUMENTS...: a fresh shell in a fresh 80 x 25 terminal
     fi
 }
 keys() { T send-keys -t lw "$@"; }
+# A terminal's Esc is also the start of other keys' sequences: Wine's console reads it as
+# the Esc key only when nothing follows it at once.
+escape() {
+    sleep 0.3
+    keys Escape
+    sleep 0.5
+}
 text() { T send-keys -t lw -l -- "$1"; }
 
 # --- A newcomer's session: edit a line with two hotkeys, run it, get its arguments back ---
@@ -101,8 +108,7 @@ if start; then
     check "F3 inserts the last arguments" line_is "hello world"
 
     # The line editor itself: Esc, cursor keys, insert and overwrite, Backspace and Delete.
-    keys Escape
-    sleep 0.3
+    escape
     text "abcdef"
     keys Left Left Left
     text "XY"
@@ -112,7 +118,16 @@ if start; then
     check "Ins switches to overwrite" line_is "abcXYZef"
     keys IC BSpace Right DC
     check "Backspace and Delete" line_is "abcXYe"
-    keys Escape
+    escape
+    keys IC
+    text "echo [%_insert]"
+    keys Enter
+    check "_insert follows overwrite mode" has_line "[0]"
+    keys IC
+    text "echo [%_insert]"
+    keys Enter
+    check "_insert follows insert mode" has_line "[1]"
+    escape
     check "Esc clears the line" line_is ""
 
     # Word and line moves. tmux sends Home and End in a form Wine's console does not read,
@@ -134,7 +149,7 @@ if start; then
     keys C-Right
     text "!"
     check "Ctrl-Right goes past the word and its blank" line_is "e !"
-    keys Escape
+    escape
 
     # A line longer than the terminal is wide wraps and runs whole.
     long=$(printf 'x%.0s' $(seq 1 150))
@@ -157,7 +172,7 @@ if start; then
     check "Up again goes further back" line_is "set GREETING=hi there"
     keys Down
     check "Down comes forward" line_is "echo %GREETING% again"
-    keys Escape
+    escape
     text "history"
     keys Enter
     check "history lists the lines in order" bash -c "tmux -L $SOCKET capture-pane -p -t lw | grep -A10 -F '>history' | grep -q 'frobnicate now'"
