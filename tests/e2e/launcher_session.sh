@@ -9,7 +9,13 @@ export WINEPREFIX="$2" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY
 HERE=$(cd "$(dirname "$0")" && pwd)
 SOURCE=$(cd "$HERE/../.." && pwd)
 SHELL_EXE="$BIN/lwshell.exe"
-WINE=/usr/lib/wine/wine64
+# The 32-bit product's folder works too (slowly where 32-bit programs run through qemu).
+peoff=$(od -An -t u4 -j 60 -N 4 "$SHELL_EXE" | tr -d ' ')
+if [ "$(od -An -t x2 -j $((peoff + 4)) -N 2 "$SHELL_EXE" | tr -d ' ')" = 8664 ]; then
+    WINE=/usr/lib/wine/wine64
+else
+    WINE=/usr/lib/wine/wine
+fi
 
 SOCKET="lwshell-e2e-$$"
 WORK=$(mktemp -d /tmp/lwshell-e2e.XXXXXX)
