@@ -86,6 +86,11 @@ bool OfferToHook(const ShellKey &key, bool *homeMoved)
     PluginKey(&event);
     ReleaseModifiers(pressed);
 
+    // A plug-in that moved the screen under the line says so in homeRow, or in row alone.
+    int cursorRow, cursorColumn;
+    CellOf(&State.view, State.line.cursor, &cursorRow, &cursorColumn);
+    if (event.homeRow == State.view.homeRow && event.row != cursorRow)
+        event.homeRow += event.row - cursorRow;
     if (event.homeRow != State.view.homeRow || event.homeColumn != State.view.homeColumn) {
         State.view.homeRow = event.homeRow;
         State.view.homeColumn = event.homeColumn;
