@@ -164,7 +164,8 @@ void DrawLine(LineView *view, const EditLine *line, int from)
     SetCursor(row, column);
     Write(Output, line->text + from, (size_t)(length - from));
     int blanks = view->shown > length ? view->shown - length : 0;
-    static const wchar_t spaces[] = L"                                                                ";
+    static const wchar_t spaces[] =
+        L"                                                                ";
     for (int left = blanks; left > 0; left -= 64)
         Write(Output, spaces, (size_t)(left > 64 ? 64 : left));
     // Writing past the last row scrolls the buffer; the line moved up with it.
