@@ -124,7 +124,24 @@ bool RunScripts(int argc, wchar_t **argv, const Options &options, ScriptSink sin
     return true;
 }
 
-BOOL WINAPI IgnoreBreak(DWORD) { return TRUE; }
+// Some consoles turn Ctrl-C into a signal even with processed input off; it comes back as
+// the keystroke it was, so that it cancels the line instead of ending the shell.
+BOOL WINAPI CtrlCAsKey(DWORD event)
+{
+    if (event == CTRL_C_EVENT) {
+        INPUT_RECORD record = {};
+        record.EventType = KEY_EVENT;
+        record.Event.KeyEvent.bKeyDown = TRUE;
+        record.Event.KeyEvent.wRepeatCount = 1;
+        record.Event.KeyEvent.wVirtualKeyCode = 'C';
+        record.Event.KeyEvent.wVirtualScanCode = 0x2E;
+        record.Event.KeyEvent.uChar.UnicodeChar = 3;
+        record.Event.KeyEvent.dwControlKeyState = LEFT_CTRL_PRESSED;
+        DWORD written;
+        WriteConsoleInputW(GetStdHandle(STD_INPUT_HANDLE), &record, 1, &written);
+    }
+    return TRUE;
+}
 
 // Shows what one key event becomes. Stops at Ctrl-C.
 bool ShowKey(const KEY_EVENT_RECORD &key)
@@ -170,7 +187,7 @@ int main()
         return help ? 0 : 2;
     }
     bool console = ScreenInit();
-    SetConsoleCtrlHandler(IgnoreBreak, TRUE);
+    SetConsoleCtrlHandler(CtrlCAsKey, TRUE);
     if (options.showKeys) {
         // Scripted keys are shown instead of read from the keyboard.
         ShowNewerHost = options.newerHost;

@@ -150,7 +150,7 @@ void ShellHandles(const ShellKey &key, bool homeMoved)
         Redraw(0);
         break;
     case KeyCtrlC:
-        LeaveLine(&State.view, line);
+        PlaceCursor(&State.view, EditLength(line));
         Out(L"^C\r\n");
         NewPrompt();
         break;

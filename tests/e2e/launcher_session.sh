@@ -60,6 +60,17 @@ history_in_order() {
         tail -n 4 | tr '\n' '|')" = \
         "set GREETING=hi there|echo %GREETING% again|frobnicate now|history|" ]
 }
+# The history output after 40 numbered lines (the last one twice) and history itself: the
+# oldest kept is n10, each line once, history last.
+history_window() {
+    local listed
+    listed=$(T capture-pane -p -S -300 -t lw | sed 's/ *$//' | sed -n '/>history$/,$p' |
+        grep -v -F "$PROMPT")
+    [ "$(printf '%s\n' "$listed" | wc -l)" = 32 ] &&
+        [ "$(printf '%s\n' "$listed" | head -n 1)" = "echo n10" ] &&
+        [ "$(printf '%s\n' "$listed" | tail -n 2 | tr '\n' '|')" = "echo n40|history|" ]
+}
+no_complaint_about() { ! T capture-pane -p -S -300 -t lw | grep -qF "\"$1\" is not"; }
 ran_twice() { [ "$(screen | sed 's/ *$//' | grep -cxF -- "$1")" = 2 ]; }
 
 check() { # check NAME COMMAND...
@@ -229,6 +240,31 @@ if start --no-plugin --keys '"Enter|Home|Alt-;|Enter'; then
     text "exit"
     keys Enter
     check "exit" has "LWSHELL-EXIT=0"
+fi
+
+# --- The built-in commands' edges, and a history that outgrows its 32 entries ---
+script='echo|Enter|set LW_TEST=one two|Enter|set LW_TEST|Enter|set LW_TEST=|Enter'
+script+='|set LW_TEST|Enter|set =x|Enter|   echo   padded|Enter|:label|Enter'
+for n in $(seq 1 40); do script+="|echo n$n|Enter"; done
+script+='|echo n40|Enter|history|Enter'
+if start --no-plugin --keys "$script"; then
+    check "echo alone" has_line "ECHO is ON"
+    check "set shows a variable" has_line "LW_TEST=one two"
+    check "set with an empty value removes it" has_line 'Not in environment "LW_TEST"'
+    check "set without a name" has_line "Syntax: set [name[=value]]"
+    check "leading blanks before a command" has_line "padded"
+    check "a label line is no command" no_complaint_about label
+    check "history keeps the newest 32 lines" history_window
+    text "abc"
+    keys C-c
+    check "Ctrl-C cancels the line" has_line "$PROMPT""abc^C"
+    check "a new prompt after Ctrl-C" line_is ""
+    keys Up
+    check "a cancelled line is not kept" line_is "history"
+    escape
+    text "exit"
+    keys Enter
+    check "exit without a code" has "LWSHELL-EXIT=0"
 fi
 
 echo "$passed passed, $failed failed"
