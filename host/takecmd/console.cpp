@@ -108,14 +108,14 @@ int ParseColorText(const wchar_t *text, int *foreground, int *background)
     if (!text)
         return -1;
     size_t at = SkipBlanks(text, 0);
-    bool blink = false, dummy = false;
+    bool blink = false;
     fg = ParseGroup(text, &at, &blink);
     size_t afterForeground = at;
     size_t word = SkipBlanks(text, at);
     size_t length = WordLength(text + word);
     if (length == 2 && _wcsnicmp(text + word, L"on", 2) == 0) {
         at = word + 2;
-        bg = ParseGroup(text, &at, &dummy);
+        bg = ParseGroup(text, &at, &blink);
         if (bg < 0)
             return -1;
     } else {
