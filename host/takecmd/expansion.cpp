@@ -9,7 +9,8 @@
 #include <stdlib.h>
 #include <wctype.h>
 
-namespace {
+namespace
+{
 
 const int MaxDepth = 32;
 
@@ -34,8 +35,14 @@ void Put(Sink &sink, const wchar_t *text, size_t count)
     sink.out[sink.length] = 0;
 }
 
-bool IsNameStart(wchar_t ch) { return iswalpha(ch) || ch == L'_'; }
-bool IsNameChar(wchar_t ch) { return iswalnum(ch) || ch == L'_' || ch == L'$'; }
+bool IsNameStart(wchar_t ch)
+{
+    return iswalpha(ch) || ch == L'_';
+}
+bool IsNameChar(wchar_t ch)
+{
+    return iswalnum(ch) || ch == L'_' || ch == L'$';
+}
 
 // Index of the bracket that closes the one before start, or -1. Brackets inside double quotes
 // or after the escape character do not count.
@@ -176,9 +183,9 @@ struct Function {
 };
 
 const Function Functions[] = {
-    {L"option", FunctionOption}, {L"path", FunctionPath},   {L"name", FunctionName},
-    {L"filename", FunctionFileName}, {L"ext", FunctionExt}, {L"full", FunctionFull},
-    {L"upper", FunctionUpper},   {L"lower", FunctionLower}, {L"len", FunctionLen},
+    {L"option", FunctionOption},     {L"path", FunctionPath},   {L"name", FunctionName},
+    {L"filename", FunctionFileName}, {L"ext", FunctionExt},     {L"full", FunctionFull},
+    {L"upper", FunctionUpper},       {L"lower", FunctionLower}, {L"len", FunctionLen},
     {L"eval", FunctionEval},
 };
 

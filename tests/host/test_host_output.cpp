@@ -8,8 +8,14 @@
 #include <stdlib.h>
 #include <string.h>
 
-static HANDLE StdErr(void) { return GetStdHandle(STD_ERROR_HANDLE); }
-static HANDLE StdOut(void) { return GetStdHandle(STD_OUTPUT_HANDLE); }
+static HANDLE StdErr(void)
+{
+    return GetStdHandle(STD_ERROR_HANDLE);
+}
+static HANDLE StdOut(void)
+{
+    return GetStdHandle(STD_OUTPUT_HANDLE);
+}
 
 TEST(wide_format_convention)
 {
@@ -136,9 +142,9 @@ TEST(shell_messages_go_to_standard_error)
 
 TEST(console_output_reaches_the_screen)
 {
-    HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                 nullptr);
+    HANDLE console =
+        CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
     CHECK(console != INVALID_HANDLE_VALUE);
     CONSOLE_SCREEN_BUFFER_INFO info;
     CHECK(GetConsoleScreenBufferInfo(console, &info));

@@ -76,17 +76,28 @@ TEST(wildcards)
         const wchar_t *pattern, *name;
         int match;
     } cases[] = {
-        {L"*.exe", L"notepad.exe", 1},    {L"*.exe", L"NOTEPAD.EXE", 1},
-        {L"note*", L"notepad.exe", 1},    {L"note*", L"xnotepad", 0},
-        {L"n?te*.e?e", L"notepad.exe", 1}, {L"?", L"", 0},
-        {L"*", L"", 1},                   {L"", L"", 1},
-        {L"", L"a", 0},                   {L"a*b*c", L"aXbYbZc", 1},
-        {L"a*b*c", L"aXbYbZ", 0},         {L"[a-c]*", L"Bravo", 1},
-        {L"[a-c]*", L"delta", 0},         {L"[!a-c]*", L"delta", 1},
-        {L"[xyz]", L"Y", 1},              {L"x[", L"x[", 1},
-        {L"*.*", L"README", 1},           {L"read*.*", L"readme.txt", 1},
-        {L"*.txt", L"readme", 0},         {L"*a", L"banana", 1},
-        {L"**b", L"ab", 1},               {L"[]]x", L"]x", 1},
+        {L"*.exe", L"notepad.exe", 1},
+        {L"*.exe", L"NOTEPAD.EXE", 1},
+        {L"note*", L"notepad.exe", 1},
+        {L"note*", L"xnotepad", 0},
+        {L"n?te*.e?e", L"notepad.exe", 1},
+        {L"?", L"", 0},
+        {L"*", L"", 1},
+        {L"", L"", 1},
+        {L"", L"a", 0},
+        {L"a*b*c", L"aXbYbZc", 1},
+        {L"a*b*c", L"aXbYbZ", 0},
+        {L"[a-c]*", L"Bravo", 1},
+        {L"[a-c]*", L"delta", 0},
+        {L"[!a-c]*", L"delta", 1},
+        {L"[xyz]", L"Y", 1},
+        {L"x[", L"x[", 1},
+        {L"*.*", L"README", 1},
+        {L"read*.*", L"readme.txt", 1},
+        {L"*.txt", L"readme", 0},
+        {L"*a", L"banana", 1},
+        {L"**b", L"ab", 1},
+        {L"[]]x", L"]x", 1},
     };
     for (const Case &c : cases) {
         int result = WildcardComparison(c.pattern, c.name, 1, 1);
@@ -194,8 +205,8 @@ TEST(graphical_host_requests)
 
 static HANDLE Console(void)
 {
-    return CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    return CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                       nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
 static void ReadRow(HANDLE console, int row, wchar_t *out, int count)
@@ -314,8 +325,8 @@ TEST(parent_process)
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION child = {};
-    CHECK(CreateProcessW(exe, nullptr, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
-                         nullptr, &startup, &child));
+    CHECK(CreateProcessW(exe, nullptr, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
+                         &startup, &child));
     CHECK_EQ(GetParentPID((int)child.dwProcessId), (int)GetCurrentProcessId());
     TerminateProcess(child.hProcess, 0);
     CloseHandle(child.hThread);
