@@ -36,6 +36,19 @@ TEST(environment_variables_in_every_form)
     CHECK_TEXT(buffer, L"xbluey");
     CHECK_EQ(Expand(L"%LwColour.txt"), 0); // the name ends at the first non-name character
     CHECK_TEXT(buffer, L"blue.txt");
+    // Long names work in both forms.
+    wchar_t name[302], text[320];
+    for (int i = 0; i < 300; i++)
+        name[i] = (wchar_t)(L'a' + i % 26);
+    name[300] = 0;
+    SetEnvironmentVariableW(name, L"long");
+    TextFormat(text, 320, L"%%%s.", name);
+    CHECK_EQ(Expand(text), 0);
+    CHECK_TEXT(buffer, L"long.");
+    TextFormat(text, 320, L"%%[%s]", name);
+    CHECK_EQ(Expand(text), 0);
+    CHECK_TEXT(buffer, L"long");
+    SetEnvironmentVariableW(name, nullptr);
     SetEnvironmentVariableW(L"LwColour", nullptr);
     CHECK_EQ(Expand(L"<%LwColour>"), 0);
     CHECK_TEXT(buffer, L"<>");
