@@ -114,8 +114,7 @@ int Computed(const wchar_t *name, wchar_t *out, size_t capacity)
         if (n == 0 || n >= MAX_PATH * 4)
             value[0] = 0;
     } else if (TextEqualNoCase(name, L"_cwd") || TextEqualNoCase(name, L"_cwds") ||
-               TextEqualNoCase(name, L"_cwp") || TextEqualNoCase(name, L"_disk") ||
-               TextEqualNoCase(name, L"_startpath")) {
+               TextEqualNoCase(name, L"_cwp") || TextEqualNoCase(name, L"_disk")) {
         DWORD n = GetCurrentDirectoryW(MAX_PATH * 4, value);
         if (n == 0 || n >= MAX_PATH * 4)
             return Give(out, capacity, L"");

@@ -109,6 +109,16 @@ TEST(internal_variables_and_overrides)
     CHECK_EQ(Expand(L"%_cmdspec"), 0);
     CHECK_TEXT(buffer, exe);
 
+    wchar_t expected[MAX_PATH + 32];
+    TextFormat(expected, 32, L"%lu", GetCurrentProcessId());
+    CHECK_EQ(Expand(L"%_pid"), 0);
+    CHECK_TEXT(buffer, expected);
+    GetCurrentDirectoryW(MAX_PATH, expected);
+    CHECK_EQ(Expand(L"%_cwd"), 0);
+    CHECK_TEXT(buffer, expected);
+    CHECK_EQ(Expand(L"%_cwds"), 0);
+    CHECK_EQ(buffer[TextLength(buffer) - 1], L'\\');
+
     SYSTEMTIME now;
     GetLocalTime(&now);
     wchar_t date[32];
