@@ -1,0 +1,129 @@
+#include "actions/line/lastargs.h"
+
+#include "frame/host.h"
+#include "frame/messages.h"
+#include "frame/text.h"
+#include "keys/editline.h"
+#include "settings/settings.h"
+
+#include <stdlib.h>
+#include <string.h>
+#include <wchar.h>
+
+namespace
+{
+
+// The arguments of the last line run with Enter; never an empty string.
+wchar_t *lastArgs;
+
+// The new line is built here first, so that a result too long for the shell's line is refused
+// before the line is touched.
+wchar_t WorkBuffer[EditLineCapacity];
+
+} // namespace
+
+const wchar_t *FindArgsStart(const wchar_t *text)
+{
+    if (!text || !text[0])
+        return nullptr;
+    const wchar_t *p = text;
+    while (*p && IsBlank(*p))
+        p++;
+    bool slashBreaks = (Settings.LastArgsFlags & LastArgsBreakAtSlash) && *p != L'/';
+
+    bool quoted = false;
+    for (; *p; p++) {
+        if (*p == L'"')
+            quoted = !quoted;
+        if (quoted)
+            continue;
+        if (IsBlank(*p) || (slashBreaks && *p == L'/'))
+            break;
+    }
+    while (*p && IsBlank(*p))
+        p++;
+    return *p ? p : nullptr;
+}
+
+int CaptureLastArgs(KeyEvent *event)
+{
+    if (!event || !event->line)
+        return 0;
+    const wchar_t *args = FindArgsStart(event->line);
+    if (!args) {
+        if (!(Settings.LastArgsFlags & LastArgsKeepOld))
+            FreeLastArgs();
+        return 0;
+    }
+    FreeLastArgs();
+    size_t length = wcsnlen(args, EditLineCapacity - 1);
+    lastArgs = (wchar_t *)malloc((length + 1) * sizeof(wchar_t));
+    if (!lastArgs) {
+        PlayErrorSound();
+        return 0;
+    }
+    memcpy(lastArgs, args, length * sizeof(wchar_t));
+    lastArgs[length] = 0;
+    return 0;
+}
+
+// When the line with the arguments would pass the line's 65,535 characters, the action plays
+// the error sound and leaves the line as it was: a cut-off argument list is worse than none.
+int InsertLastArgs(KeyEvent *event)
+{
+    if (!event)
+        return 0;
+    ConsumeKey(event);
+    wchar_t *line = event->line;
+    if (!lastArgs || !line) {
+        PlayErrorSound();
+        return 0;
+    }
+    const size_t capacity = EditLineCapacity;
+    size_t length = wcsnlen(line, capacity - 1);
+    size_t c = length;
+    if (event->cursor && event->cursor >= line && event->cursor <= line + length)
+        c = (size_t)(event->cursor - line);
+    unsigned int flags = Settings.LastArgsFlags;
+    bool spaceAround = (flags & LastArgsSpaceAround) != 0;
+    size_t argsLength = wcslen(lastArgs);
+
+    int fitted = TextCopyCount(WorkBuffer, capacity, line, c);
+    size_t added = 0;
+    if (c >= 1 && spaceAround && !IsBlank(WorkBuffer[c - 1])) {
+        fitted |= TextAppend(WorkBuffer, capacity, L" ");
+        added = 1;
+    }
+    fitted |= TextAppend(WorkBuffer, capacity, lastArgs);
+
+    bool overwrite = (flags & LastArgsOverwrite) != 0;
+    if (!overwrite && line[c]) {
+        if (spaceAround && !IsBlank(lastArgs[argsLength - 1]) && !IsBlank(line[c])) {
+            fitted |= TextAppend(WorkBuffer, capacity, L" ");
+            added++;
+        }
+        fitted |= TextAppend(WorkBuffer, capacity, line + c);
+    }
+    if (fitted != 0) {
+        PlayErrorSound();
+        return 0;
+    }
+
+    ClearEditLine(line + c);
+    size_t newLength = wcslen(WorkBuffer);
+    memcpy(line, WorkBuffer, (newLength + 1) * sizeof(wchar_t));
+    event->cursor = overwrite ? line + newLength : line + c + argsLength + added;
+    event->redraw = 1;
+    return 0;
+}
+
+const wchar_t *LastArgs(void)
+{
+    return lastArgs;
+}
+
+void FreeLastArgs(void)
+{
+    free(lastArgs);
+    lastArgs = nullptr;
+}

@@ -1,0 +1,148 @@
+#include "actions/line/swapchars.h"
+
+#include "frame/host.h"
+#include "frame/messages.h"
+#include "frame/text.h"
+#include "keys/editline.h"
+
+#include <wchar.h>
+
+namespace
+{
+
+bool IsHighSurrogate(wchar_t ch)
+{
+    return ch >= 0xD800 && ch <= 0xDBFF;
+}
+bool IsLowSurrogate(wchar_t ch)
+{
+    return ch >= 0xDC00 && ch <= 0xDFFF;
+}
+
+// Units of the character starting at text: 2 for a complete surrogate pair, else 1.
+size_t CharUnits(const wchar_t *text)
+{
+    return (IsHighSurrogate(text[0]) && IsLowSurrogate(text[1])) ? 2 : 1;
+}
+
+// Rewrites the two adjacent characters at first (firstUnits long) in swapped order.
+void SwapAdjacent(wchar_t *first, size_t firstUnits, size_t secondUnits)
+{
+    wchar_t saved[4];
+    for (size_t i = 0; i < firstUnits + secondUnits; i++)
+        saved[i] = first[i];
+    for (size_t i = 0; i < secondUnits; i++)
+        first[i] = saved[firstUnits + i];
+    for (size_t i = 0; i < firstUnits; i++)
+        first[secondUnits + i] = saved[i];
+}
+
+wchar_t ToUpper(wchar_t ch)
+{
+    return (wchar_t)(ULONG_PTR)CharUpperW((LPWSTR)(ULONG_PTR)ch);
+}
+wchar_t ToLower(wchar_t ch)
+{
+    return (wchar_t)(ULONG_PTR)CharLowerW((LPWSTR)(ULONG_PTR)ch);
+}
+
+// The word steps lower case -> capitalised -> upper case -> lower case. A capitalised word
+// holds both kinds of letters, so it goes to upper case next. False when it has no letter.
+bool CycleCase(wchar_t *word, size_t length)
+{
+    bool anyLetter = false, anyUpper = false, anyLower = false;
+    for (size_t i = 0; i < length; i++) {
+        if (!IsCharAlphaW(word[i]))
+            continue;
+        anyLetter = true;
+        if (IsCharUpperW(word[i]))
+            anyUpper = true;
+        else if (IsCharLowerW(word[i]))
+            anyLower = true;
+    }
+    if (!anyLetter)
+        return false;
+
+    if (anyUpper && anyLower) {
+        for (size_t i = 0; i < length; i++)
+            word[i] = ToUpper(word[i]);
+    } else if (anyUpper) {
+        for (size_t i = 0; i < length; i++)
+            word[i] = ToLower(word[i]);
+    } else if (anyLower) {
+        bool startOfPart = true;
+        for (size_t i = 0; i < length; i++) {
+            wchar_t ch = word[i];
+            if (IsBlank(ch) || ch == L'-') {
+                startOfPart = true;
+            } else if (IsCharAlphaW(ch)) {
+                word[i] = startOfPart ? ToUpper(ch) : ToLower(ch);
+                startOfPart = false;
+            }
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+int SwapCharacters(KeyEvent *event)
+{
+    if (!event)
+        return 0;
+    wchar_t *line = event->line;
+    size_t length = line ? wcsnlen(line, EditLineCapacity - 1) : 0;
+    if (length < 2 || !event->cursor || event->cursor < line || event->cursor > line + length) {
+        PlayErrorSound();
+        event->code = 0;
+        return 0;
+    }
+
+    if (IsHighSurrogate(event->cursor[0]) && IsLowSurrogate(event->cursor[1]))
+        event->cursor++;
+    size_t limit = (size_t)(event->cursor - line);
+
+    // Starting a few units back is enough to see the character before the cursor, even when
+    // both are surrogate pairs; a pair cut by the start only skews characters further back.
+    size_t i = limit >= 6 ? limit - 6 : 0;
+    bool havePrevious = false;
+    size_t previous = 0, previousUnits = 0;
+    while (i < length) {
+        size_t units = CharUnits(line + i);
+        bool atLimit = i + units - 1 >= limit;
+        bool lastOfLine = i + units >= length;
+        if (havePrevious && (atLimit || lastOfLine)) {
+            SwapAdjacent(line + previous, previousUnits, units);
+            ClearEditLine(line + previous);
+            event->redraw = 1;
+            event->code = 0;
+            return 0;
+        }
+        havePrevious = true;
+        previous = i;
+        previousUnits = units;
+        i += units;
+    }
+
+    PlayErrorSound();
+    event->code = 0;
+    return 0;
+}
+
+int ChangeWordCase(KeyEvent *event)
+{
+    if (!event)
+        return 0;
+    int start = 0, length = 0;
+    if (!FindWordAtCursor(event, &start, &length, nullptr, 0) || length <= 0 ||
+        !CycleCase(event->line + start, (size_t)length)) {
+        PlayErrorSound();
+        ConsumeKey(event);
+        return 0;
+    }
+    ClearEditLine(event->line + start);
+    event->cursor = event->line + start + length;
+    event->redraw = 1;
+    ConsumeKey(event);
+    return 0;
+}

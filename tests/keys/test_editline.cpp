@@ -1,0 +1,302 @@
+#include "keys/editline.h"
+
+#include "tests/support/check.h"
+#include "tests/support/hostctl.h"
+
+#include <wchar.h>
+
+namespace
+{
+
+// The shell's line buffer, with guard units behind its 65,536 that must never change.
+enum { Guard = 16 };
+wchar_t Buffer[EditLineCapacity + Guard];
+
+KeyEvent Event(const wchar_t *text, int cursor)
+{
+    wcscpy(Buffer, text);
+    for (int i = 0; i < Guard; i++)
+        Buffer[EditLineCapacity + i] = L'#';
+    KeyEvent event = {};
+    event.code = 'x';
+    event.line = Buffer;
+    event.cursor = Buffer + cursor;
+    return event;
+}
+
+bool GuardIntact(void)
+{
+    for (int i = 0; i < Guard; i++)
+        if (Buffer[EditLineCapacity + i] != L'#')
+            return false;
+    return true;
+}
+
+int CursorOf(const KeyEvent &event)
+{
+    return (int)(event.cursor - event.line);
+}
+
+// A line of n copies of ch, built in place (too long for the test's own texts).
+KeyEvent LongEvent(int n, wchar_t ch, int cursor)
+{
+    KeyEvent event = Event(L"", 0);
+    for (int i = 0; i < n; i++)
+        Buffer[i] = ch;
+    Buffer[n] = 0;
+    event.cursor = Buffer + cursor;
+    return event;
+}
+
+} // namespace
+
+TEST(insert_moves_a_cursor_at_or_after_the_position)
+{
+    KeyEvent e = Event(L"abcd", 2);
+    CHECK_EQ(InsertText(2, &e, L"XY"), 0);
+    CHECK_TEXT(e.line, L"abXYcd");
+    CHECK_EQ(CursorOf(e), 4);
+    CHECK_EQ(e.redraw, 1);
+
+    e = Event(L"abcd", 3);
+    InsertText(1, &e, L"-");
+    CHECK_TEXT(e.line, L"a-bcd");
+    CHECK_EQ(CursorOf(e), 4);
+
+    e = Event(L"abcd", 1);
+    InsertText(3, &e, L"XY");
+    CHECK_TEXT(e.line, L"abcXYd");
+    CHECK_EQ(CursorOf(e), 1);
+
+    e = Event(L"abcd", 0);
+    InsertText(0, &e, L">");
+    CHECK_TEXT(e.line, L">abcd");
+    CHECK_EQ(CursorOf(e), 1);
+}
+
+TEST(insert_appends_and_fills_an_empty_line)
+{
+    KeyEvent e = Event(L"abc", 3);
+    InsertText(3, &e, L"def");
+    CHECK_TEXT(e.line, L"abcdef");
+    CHECK_EQ(CursorOf(e), 6);
+
+    e = Event(L"", 0);
+    InsertText(0, &e, L"x y");
+    CHECK_TEXT(e.line, L"x y");
+    CHECK_EQ(CursorOf(e), 3);
+
+    // Empty or absent text changes nothing but still asks for a redraw.
+    e = Event(L"abc", 1);
+    CHECK_EQ(InsertText(1, &e, L""), 0);
+    CHECK_EQ(InsertText(1, &e, nullptr), 0);
+    CHECK_TEXT(e.line, L"abc");
+    CHECK_EQ(CursorOf(e), 1);
+}
+
+TEST(insert_position_outside_the_line_is_kept_inside)
+{
+    KeyEvent e = Event(L"abc", 1);
+    InsertText(50, &e, L"!");
+    CHECK_TEXT(e.line, L"abc!");
+    CHECK_EQ(CursorOf(e), 1);
+
+    e = Event(L"abc", 1);
+    InsertText(-3, &e, L"!");
+    CHECK_TEXT(e.line, L"!abc");
+    CHECK_EQ(CursorOf(e), 2);
+}
+
+TEST(insert_of_part_of_the_line_itself)
+{
+    KeyEvent e = Event(L"abcdef", 0);
+    InsertText(3, &e, e.line + 1); // "bcdef" read before the line changes
+    CHECK_TEXT(e.line, L"abcbcdefdef");
+}
+
+TEST(insert_up_to_the_line_capacity_and_no_further)
+{
+    KeyEvent e = LongEvent(EditLineCapacity - 3, L'a', 0);
+    CHECK_EQ(InsertText(5, &e, L"xy"), 0);
+    CHECK_EQ((int)wcslen(e.line), EditLineCapacity - 1);
+    CHECK(e.line[5] == L'x' && e.line[6] == L'y' && e.line[7] == L'a');
+    CHECK(GuardIntact());
+
+    e.redraw = 0;
+    CHECK_EQ(InsertText(0, &e, L"z"), -1);
+    CHECK_EQ((int)wcslen(e.line), EditLineCapacity - 1);
+    CHECK(e.line[0] == L'a');
+    CHECK_EQ(CursorOf(e), 0);
+    CHECK_EQ(e.redraw, 0);
+    CHECK(GuardIntact());
+
+    CHECK_EQ(InsertText(EditLineCapacity - 1, &e, L""), 0);
+
+    // A large insertion into a short line: refused whole, not cut.
+    static wchar_t big[EditLineCapacity + 1];
+    wmemset(big, L'b', EditLineCapacity);
+    big[EditLineCapacity] = 0;
+    e = Event(L"abc", 3);
+    CHECK_EQ(InsertText(3, &e, big), -1);
+    CHECK_TEXT(e.line, L"abc");
+    CHECK(GuardIntact());
+}
+
+TEST(insert_without_a_line_fails)
+{
+    KeyEvent e = {};
+    CHECK_EQ(InsertText(0, &e, L"x"), -1);
+    CHECK_EQ(InsertText(0, nullptr, L"x"), -1);
+}
+
+TEST(delete_moves_the_cursor_by_where_it_stood)
+{
+    Host().ResetCounters();
+    KeyEvent e = Event(L"abcdefgh", 3);
+    CHECK_EQ(DeleteText(2, &e, 3), 0);
+    CHECK_TEXT(e.line, L"abfgh");
+    CHECK_EQ(CursorOf(e), 2);
+    CHECK_EQ(e.redraw, 1);
+    CHECK_EQ(Host().ClearEditLineCalls(), 1);
+    CHECK(Host().LastClearEditLine() == e.line + 2);
+
+    e = Event(L"abcdefgh", 6);
+    DeleteText(2, &e, 3);
+    CHECK_EQ(CursorOf(e), 3);
+
+    e = Event(L"abcdefgh", 5);
+    DeleteText(2, &e, 3);
+    CHECK_EQ(CursorOf(e), 2);
+
+    e = Event(L"abcdefgh", 1);
+    DeleteText(2, &e, 3);
+    CHECK_EQ(CursorOf(e), 1);
+
+    e = Event(L"abcdefgh", 2);
+    DeleteText(2, &e, 3);
+    CHECK_EQ(CursorOf(e), 2);
+}
+
+TEST(delete_past_the_end_cuts_the_line)
+{
+    KeyEvent e = Event(L"abcdef", 6);
+    DeleteText(3, &e, 100);
+    CHECK_TEXT(e.line, L"abc");
+    CHECK_EQ(CursorOf(e), 3);
+
+    e = Event(L"abcdef", 2);
+    DeleteText(0, &e, 6);
+    CHECK_TEXT(e.line, L"");
+    CHECK_EQ(CursorOf(e), 0);
+
+    e = Event(L"abcdef", 6);
+    DeleteText(9, &e, 2);
+    CHECK_TEXT(e.line, L"abcdef");
+    CHECK_EQ(CursorOf(e), 6);
+
+    e = Event(L"abcdef", 4);
+    DeleteText(1, &e, 0);
+    CHECK_TEXT(e.line, L"abcdef");
+    CHECK_EQ(CursorOf(e), 4);
+}
+
+TEST(delete_on_a_full_line)
+{
+    KeyEvent e = LongEvent(EditLineCapacity - 1, L'a', EditLineCapacity - 1);
+    e.line[EditLineCapacity - 2] = L'z';
+    DeleteText(0, &e, 1);
+    CHECK_EQ((int)wcslen(e.line), EditLineCapacity - 2);
+    CHECK(e.line[EditLineCapacity - 3] == L'z');
+    CHECK_EQ(CursorOf(e), EditLineCapacity - 2);
+    CHECK(GuardIntact());
+}
+
+TEST(word_at_cursor_around_blanks)
+{
+    int start = -9, length = -9;
+    wchar_t text[16];
+    KeyEvent e = Event(L"copy  abc", 4);
+    CHECK_EQ(FindWordAtCursor(&e, &start, &length, text, 16), 1);
+    CHECK_EQ(start, 0);
+    CHECK_EQ(length, 4);
+    CHECK_TEXT(text, L"copy");
+
+    e = Event(L"copy  abc", 5);
+    CHECK_EQ(FindWordAtCursor(&e, &start, &length, text, 16), 0);
+
+    e = Event(L"copy  abc", 6);
+    CHECK_EQ(FindWordAtCursor(&e, &start, &length, text, 16), 1);
+    CHECK_EQ(start, 6);
+    CHECK_EQ(length, 3);
+    CHECK_TEXT(text, L"abc");
+
+    // The word runs on past the cursor; one that begins after it is not taken.
+    e = Event(L"echo hello world", 7);
+    CHECK_EQ(FindWordAtCursor(&e, &start, &length, text, 16), 1);
+    CHECK_TEXT(text, L"hello");
+    e = Event(L"ab\t\tcd", 3);
+    CHECK_EQ(FindWordAtCursor(&e, &start, &length, text, 16), 0);
+}
+
+TEST(word_at_cursor_at_the_start_of_the_line)
+{
+    int start = -9, length = -9;
+    KeyEvent e = Event(L"dir /s", 0);
+    CHECK_EQ(FindWordAtCursor(&e, &start, &length, nullptr, 0), 1);
+    CHECK_EQ(start, 0);
+    CHECK_EQ(length, 3);
+
+    e = Event(L"  dir", 0);
+    CHECK_EQ(FindWordAtCursor(&e, &start, &length, nullptr, 0), 0);
+
+    e = Event(L"", 0);
+    CHECK_EQ(FindWordAtCursor(&e, &start, &length, nullptr, 0), 0);
+
+    KeyEvent none = {};
+    CHECK_EQ(FindWordAtCursor(&none, &start, &length, nullptr, 0), 0);
+    CHECK_EQ(FindWordAtCursor(nullptr, &start, &length, nullptr, 0), 0);
+}
+
+TEST(word_at_cursor_keeps_quoted_blanks)
+{
+    int start = -9, length = -9;
+    wchar_t text[16];
+    KeyEvent e = Event(L"\"a b\" c", 1);
+    CHECK_EQ(FindWordAtCursor(&e, &start, &length, text, 16), 1);
+    CHECK_EQ(start, 0);
+    CHECK_EQ(length, 5);
+    CHECK_TEXT(text, L"\"a b\"");
+
+    e = Event(L"copy x\"a b\"y z", 8);
+    CHECK_EQ(FindWordAtCursor(&e, &start, &length, text, 16), 1);
+    CHECK_TEXT(text, L"x\"a b\"y");
+
+    // An unbalanced quote keeps the rest of the line in the word.
+    e = Event(L"echo \"a b c", 6);
+    CHECK_EQ(FindWordAtCursor(&e, &start, &length, text, 16), 1);
+    CHECK_EQ(start, 5);
+    CHECK_TEXT(text, L"\"a b c");
+}
+
+TEST(word_at_cursor_outputs_are_optional_and_bounded)
+{
+    KeyEvent e = Event(L"echo abcdef", 8);
+    CHECK_EQ(FindWordAtCursor(&e, nullptr, nullptr, nullptr, 0), 1);
+
+    wchar_t text[8] = L"stale";
+    int length = 0;
+    CHECK_EQ(FindWordAtCursor(&e, nullptr, &length, text, 6), 1);
+    CHECK_EQ(length, 6);
+    CHECK_TEXT(text, L"");
+
+    CHECK_EQ(FindWordAtCursor(&e, nullptr, nullptr, text, 7), 1);
+    CHECK_TEXT(text, L"abcdef");
+}
+
+TEST(last_char)
+{
+    CHECK(LastChar(L"abc") == L'c');
+    CHECK(LastChar(L"a") == L'a');
+    CHECK(LastChar(L"") == 0);
+    CHECK(LastChar(nullptr) == 0);
+}
