@@ -1,0 +1,165 @@
+// lwshell: a stand-in for the shell, enough to try the plug-in by hand and to drive it from
+// end-to-end tests. It loads TakeCmd.dll (the stand-in shell library) and the plug-in from
+// its own folder, as the shell does, and edits a command line with them.
+#include "frame/text.h"
+#include "host/launcher/keynames.h"
+#include "host/launcher/screen.h"
+#include "host/launcher/script.h"
+#include "host/launcher/session.h"
+#include "host/launcher/shelllib.h"
+
+#include <stdlib.h>
+#include <wchar.h>
+#include <windows.h>
+#include <shellapi.h>
+
+namespace {
+
+enum { ScriptCapacity = 1 << 20, MessageCapacity = 1024 + 32768 };
+
+const wchar_t Usage[] =
+    L"lwshell - a stand-in command shell for trying the Linewise plug-in\r\n"
+    L"\r\n"
+    L"lwshell [--newer | --older] [--no-plugin | --plugin FILE] [--delay MS]\r\n"
+    L"        [--keys PIECES] [--script FILE] ...\r\n"
+    L"\r\n"
+    L"  --newer        behave as a host of version 24 or later (the default): _4ver is\r\n"
+    L"                 34.00 and every key is passed with its name (keyName) as well\r\n"
+    L"  --older        behave as an older host: _4ver is 23.00, codes only\r\n"
+    L"  --plugin FILE  load this plug-in instead of %s from lwshell's folder\r\n"
+    L"  --no-plugin    run the line editor without a plug-in\r\n"
+    L"  --keys PIECES  type these keys first; pieces are separated by \"|\"\r\n"
+    L"  --script FILE  type the keys in FILE first, one piece per line (# comments)\r\n"
+    L"  --delay MS     pause after each scripted piece\r\n"
+    L"\r\n"
+    L"A piece is a key name, or else text typed character by character; a piece that\r\n"
+    L"starts with a double quote is always text. Example:\r\n"
+    L"  lwshell --keys \"echo hello world|Alt-;|Ctrl-U|Enter\"\r\n"
+    L"%s"
+    L"Modifier combinations are held with SendInput while the plug-in sees the key, as a\r\n"
+    L"keyboard would. After the script the shell reads the keyboard, unless the script\r\n"
+    L"ran exit or there is no console to read.\r\n"
+    L"\r\n"
+    L"Commands: echo TEXT, set [NAME[=VALUE]], history, linewise [OPTIONS], exit [CODE].\r\n"
+    L"Keys: Left, Right, Home, End, Ctrl-Left, Ctrl-Right, Backspace, Del, Ctrl-Home,\r\n"
+    L"Ctrl-End, Ins (insert/overwrite), Up/Down (history), F3 (rest of the last command),\r\n"
+    L"Esc (clear the line), Ctrl-C (cancel). Keys the plug-in binds go to the plug-in.\r\n";
+
+struct Options {
+    bool newerHost = true;
+    bool plugin = true;
+    const wchar_t *pluginPath = nullptr;
+    int delayMs = 0;
+};
+
+bool Feed(const KEY_EVENT_RECORD &record) { return SessionKey(record); }
+
+bool Fail(const wchar_t *format, const wchar_t *value)
+{
+    static wchar_t text[MessageCapacity];
+    TextFormat(text, MessageCapacity, format, value);
+    OutError(text);
+    return false;
+}
+
+// First pass: everything but the scripts, which run once the session has started.
+bool ParseOptions(int argc, wchar_t **argv, Options *options, bool *help)
+{
+    for (int i = 1; i < argc; i++) {
+        const wchar_t *arg = argv[i];
+        bool hasValue = i + 1 < argc;
+        if (TextEqualNoCase(arg, L"--help") || TextEqualNoCase(arg, L"-h") ||
+            TextEqualNoCase(arg, L"/?"))
+            *help = true;
+        else if (TextEqualNoCase(arg, L"--newer"))
+            options->newerHost = true;
+        else if (TextEqualNoCase(arg, L"--older"))
+            options->newerHost = false;
+        else if (TextEqualNoCase(arg, L"--no-plugin"))
+            options->plugin = false;
+        else if (TextEqualNoCase(arg, L"--plugin") && hasValue)
+            options->pluginPath = argv[++i];
+        else if (TextEqualNoCase(arg, L"--delay") && hasValue)
+            options->delayMs = _wtoi(argv[++i]);
+        else if ((TextEqualNoCase(arg, L"--keys") || TextEqualNoCase(arg, L"--script")) &&
+                 hasValue)
+            i++;
+        else
+            return Fail(L"lwshell: unknown or incomplete option \"%s\" (see --help)\r\n", arg);
+    }
+    return true;
+}
+
+// Second pass: the scripts, in the order given. False when one could not be read.
+bool RunScripts(int argc, wchar_t **argv, const Options &options)
+{
+    static wchar_t script[ScriptCapacity];
+    for (int i = 1; i + 1 < argc && !SessionEnded(); i++) {
+        if (TextEqualNoCase(argv[i], L"--keys")) {
+            ReplayScript(argv[++i], L'|', false, options.delayMs, Feed);
+        } else if (TextEqualNoCase(argv[i], L"--script")) {
+            const wchar_t *path = argv[++i];
+            int error = ReadScriptFile(path, script, ScriptCapacity);
+            if (error != 0) {
+                Out(L"\r\n");
+                return Fail(L"lwshell: cannot read the script \"%s\"\r\n", path);
+            }
+            ReplayScript(script, L'\n', true, options.delayMs, Feed);
+        } else if (TextEqualNoCase(argv[i], L"--plugin") ||
+                   TextEqualNoCase(argv[i], L"--delay")) {
+            i++;
+        }
+    }
+    return true;
+}
+
+BOOL WINAPI IgnoreBreak(DWORD) { return TRUE; }
+
+} // namespace
+
+int main()
+{
+    int argc = 0;
+    wchar_t **argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (!argv)
+        return 2;
+    Options options;
+    bool help = false;
+    if (!ParseOptions(argc, argv, &options, &help))
+        return 2;
+    if (help) {
+        OutFormat(Usage, PluginFileName(), ScriptKeyNamesHelp());
+        return 0;
+    }
+    bool console = ScreenInit();
+    SetConsoleCtrlHandler(IgnoreBreak, TRUE);
+
+    if (!LoadShellLibrary())
+        OutError(L"lwshell: TakeCmd.dll is missing from lwshell's folder; running without "
+                 L"the shell library.\r\n");
+    ShellSetVariable(L"_4ver", options.newerHost ? L"34.00" : L"23.00");
+
+    if (options.plugin) {
+        static wchar_t message[MessageCapacity];
+        if (!ShellLibraryLoaded())
+            OutError(L"lwshell: the plug-in needs TakeCmd.dll; running without it.\r\n");
+        else if (LoadPlugin(options.pluginPath, message, MessageCapacity) != 0)
+            Fail(L"lwshell: %s; running without the plug-in.\r\n", message);
+    } else {
+        Out(L"lwshell: running without the plug-in.\r\n");
+    }
+    OutFormat(L"lwshell, the Linewise stand-in shell (%s host). Type exit to leave.\r\n",
+              options.newerHost ? L"newer" : L"older");
+
+    SessionOptions session = {options.newerHost};
+    SessionStart(session);
+    bool scripted = RunScripts(argc, argv, options);
+    if (scripted && !SessionEnded() && console)
+        SessionReadKeyboard();
+    if (!SessionEnded())
+        Out(L"\r\n");
+
+    UnloadPlugin();
+    ScreenRestore();
+    return scripted ? SessionExitCode() : 2;
+}

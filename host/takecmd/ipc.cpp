@@ -1,0 +1,84 @@
+#include "host/takecmd/ipc.h"
+
+#include "frame/host.h"
+#include "frame/text.h"
+#include "host/takecmd/control.h"
+
+#include <tlhelp32.h>
+
+namespace {
+
+const size_t StatusUnits = 1024;
+// At most this many messages per call, so that a window posting to itself cannot hold the
+// shell here.
+const int MaxMessages = 1000;
+
+bool graphicalHost;
+void *hostWindow;
+wchar_t statusBar[StatusUnits];
+
+} // namespace
+
+extern "C" {
+
+TAKECMD_API int __stdcall TakeCommandIPC(const wchar_t *request, wchar_t *inOut)
+{
+    if (!graphicalHost || !request)
+        return -1;
+    if (TextEqualNoCase(request, L"STATUSBAR")) {
+        TextCopy(statusBar, StatusUnits, inOut ? inOut : L"");
+        return 0;
+    }
+    if (TextEqualNoCase(request, L"HWND") || TextEqualNoCase(request, L"HVIEW")) {
+        if (!inOut)
+            return -1;
+        TextFormat(inOut, 32, L"%llu", (unsigned long long)(ULONG_PTR)hostWindow);
+        return 0;
+    }
+    return -1;
+}
+
+TAKECMD_API int __stdcall GetParentPID(int processId)
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return 0;
+    PROCESSENTRY32W entry;
+    entry.dwSize = sizeof(entry);
+    int parent = 0;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry))
+        if (entry.th32ProcessID == (DWORD)processId) {
+            parent = (int)entry.th32ParentProcessID;
+            break;
+        }
+    CloseHandle(snapshot);
+    return parent;
+}
+
+TAKECMD_API void __stdcall tty_yield(int)
+{
+    MSG message;
+    for (int i = 0; i < MaxMessages && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE); i++) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+TAKECMD_API void __cdecl HostSetGraphicalHost(int present, void *window)
+{
+    graphicalHost = present != 0;
+    hostWindow = window;
+    if (!graphicalHost)
+        statusBar[0] = 0;
+}
+
+TAKECMD_API int __cdecl HostTakeStatusBar(wchar_t *out, int capacity)
+{
+    int length = (int)TextLength(statusBar);
+    if (out && capacity > 0)
+        TextCopy(out, (size_t)capacity, statusBar);
+    statusBar[0] = 0;
+    return length;
+}
+}

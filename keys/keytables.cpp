@@ -1,0 +1,377 @@
+#include "keys/keytables.h"
+
+#include "frame/host.h"
+#include "frame/plugin.h"
+#include "frame/text.h"
+
+namespace
+{
+
+enum { OlderRows = 74, OlderColumns = 6, NewerRows = 72, NewerColumns = 7 };
+enum { PrefixCapacity = 16, SynonymCapacity = 16, ModifierWordCapacity = 16 };
+
+// -1: a combination that cannot be a hotkey; -2: a key that types a character.
+struct OlderKeyRow {
+    wchar_t name[8];
+    int codes[OlderColumns];
+};
+
+struct NewerKeyRow {
+    wchar_t name[10];
+    int codes[NewerColumns];
+};
+
+const wchar_t ModifierPrefixes[NewerColumns][PrefixCapacity] = {
+    L"", L"Shift-", L"Ctrl-", L"Alt-", L"Ctrl-Shift-", L"Ctrl-Alt-", L"Ctrl-Alt-Shift-",
+};
+
+// clang-format off
+const OlderKeyRow OlderKeys[OlderRows] = {
+    {L"F1",    {0x1003B, 0x10054, 0x1005E, 0x10068, 0x30054, 0x5005E}},
+    {L"F2",    {0x1003C, 0x10055, 0x1005F, 0x10069, 0x30055, 0x5005F}},
+    {L"F3",    {0x1003D, 0x10056, 0x10060, 0x1006A, 0x30056, 0x50060}},
+    {L"F4",    {0x1003E, 0x10057, 0x10061, 0x1006B, 0x30057, 0x50061}},
+    {L"F5",    {0x1003F, 0x10058, 0x10062, 0x1006C, 0x30058, 0x50062}},
+    {L"F6",    {0x10040, 0x10059, 0x10063, 0x1006D, 0x30059, 0x50063}},
+    {L"F7",    {0x10041, 0x1005A, 0x10064, 0x1006E, 0x3005A, 0x50064}},
+    {L"F8",    {0x10042, 0x1005B, 0x10065, 0x1006F, 0x3005B, 0x50065}},
+    {L"F9",    {0x10043, 0x1005C, 0x10066, 0x10070, 0x3005C, 0x50066}},
+    {L"F10",   {0x10044, 0x1005D, 0x10067, 0x10071, 0x3005D, 0x50067}},
+    {L"F11",   {0x10085, 0x10087, 0x10089, 0x1008B, 0x30087, 0x50089}},
+    {L"F12",   {0x10086, 0x10088, 0x1008A, 0x1008C, 0x30088, 0x5008A}},
+    {L"Home",  {0x10047, 0x100CA, 0x10077, -1,      0x300CA, 0x50077}},
+    {L"End",   {0x1004F, 0x100CB, 0x10075, -1,      0x300CB, 0x50075}},
+    {L"PgUp",  {0x10049, -1,      0x10084, -1,      0x30049, 0x50084}},
+    {L"PgDn",  {0x10051, -1,      0x10076, -1,      0x30051, 0x50076}},
+    {L"Ins",   {0x10052, -1,      -1,      -1,      0x30052, 0x50092}},
+    {L"Del",   {0x10053, -1,      0x10093, -1,      0x30053, -1     }},
+    {L"Up",    {0x10048, -1,      0x1008D, -1,      0x30048, 0x5008D}},
+    {L"Down",  {0x10050, -1,      0x10091, -1,      0x30050, 0x50091}},
+    {L"Left",  {0x1004B, 0x100C8, 0x10073, 0x100F4, 0x300CC, 0x50073}},
+    {L"Right", {0x1004D, 0x100C9, 0x10074, 0x100F6, 0x300CD, 0x50074}},
+    {L"A",     {-2, -2, 0x01, 0x1001E, 0x20001, 0x5001E}},
+    {L"B",     {-2, -2, 0x02, 0x10030, 0x20002, 0x50030}},
+    {L"C",     {-2, -2, -1,   0x1002E, -1,      0x5002E}},
+    {L"D",     {-2, -2, 0x04, 0x10020, 0x20004, 0x50020}},
+    {L"E",     {-2, -2, 0x05, 0x10012, 0x20005, 0x50012}},
+    {L"F",     {-2, -2, 0x06, 0x10021, 0x20006, 0x50021}},
+    {L"G",     {-2, -2, 0x07, 0x10022, 0x20007, 0x50022}},
+    {L"H",     {-2, -2, 0x08, 0x10023, 0x20008, 0x50023}},
+    {L"I",     {-2, -2, 0x09, 0x10017, -1,      0x50017}},
+    {L"J",     {-2, -2, 0x0A, 0x10024, 0x2000A, 0x50024}},
+    {L"K",     {-2, -2, 0x0B, 0x10025, 0x2000B, 0x50025}},
+    {L"L",     {-2, -2, 0x0C, 0x10026, 0x2000C, 0x50026}},
+    {L"M",     {-2, -2, -1,   0x10032, 0x2000D, 0x50032}},
+    {L"N",     {-2, -2, 0x0E, 0x10031, 0x2000E, 0x50031}},
+    {L"O",     {-2, -2, 0x0F, 0x10018, 0x2000F, 0x50018}},
+    {L"P",     {-2, -2, 0x10, 0x10019, 0x20010, 0x50019}},
+    {L"Q",     {-2, -2, 0x11, 0x10010, 0x20011, 0x50010}},
+    {L"R",     {-2, -2, 0x12, 0x10013, 0x20012, 0x50013}},
+    {L"S",     {-2, -2, -1,   0x1001F, -1,      0x5001F}},
+    {L"T",     {-2, -2, 0x14, 0x10014, 0x20014, 0x50014}},
+    {L"U",     {-2, -2, 0x15, 0x10016, 0x20015, 0x50016}},
+    {L"V",     {-2, -2, 0x16, 0x1002F, 0x20016, 0x5002F}},
+    {L"W",     {-2, -2, 0x17, 0x10011, 0x20017, 0x50011}},
+    {L"X",     {-2, -2, 0x18, 0x1002D, 0x20018, 0x5002D}},
+    {L"Y",     {-2, -2, 0x19, 0x10015, 0x20019, 0x50015}},
+    {L"Z",     {-2, -2, 0x1A, 0x1002C, 0x2001A, 0x5002C}},
+    {L"1",     {-2, -2, -1,      0x100E2, -1,      -1     }},
+    {L"2",     {-2, -2, -1,      0x100E3, -1,      -1     }},
+    {L"3",     {-2, -2, -1,      0x100E4, -1,      -1     }},
+    {L"4",     {-2, -2, -1,      0x100E5, -1,      -1     }},
+    {L"5",     {-2, -2, -1,      0x100E6, -1,      -1     }},
+    {L"6",     {-2, -2, -1,      0x100E7, -1,      -1     }},
+    {L"7",     {-2, -2, -1,      0x100E8, -1,      -1     }},
+    {L"8",     {-2, -2, -1,      0x100E9, -1,      -1     }},
+    {L"9",     {-2, -2, -1,      0x100EA, -1,      -1     }},
+    {L"0",     {-2, -2, -1,      0x100EB, -1,      -1     }},
+    {L"BkSp",  {-2, -1, 0x7F,    0x1000E, 0x3000E, 0x5000E}},
+    {L"Grave", {-2, -2, -1,      0x10029, 0x30029, 0x50029}},
+    {L"-",     {-2, -2, -1,      0x10082, -1,      -1     }},
+    {L"=",     {-2, -2, -1,      0x10083, -1,      -1     }},
+    {L"[",     {-2, -2, -1,      0x1001A, -1,      0x5001A}},
+    {L"]",     {-2, -2, -1,      0x1001B, -1,      0x5001B}},
+    {L"\\",    {-2, -2, 0x1C,    0x1002B, -1,      0x5002B}},
+    {L";",     {-2, -2, -1,      0x10027, -1,      0x50027}},
+    {L"'",     {-2, -2, -1,      0x10028, -1,      0x50028}},
+    {L",",     {-2, -2, -1,      0x10033, -1,      0x50033}},
+    {L".",     {-2, -2, -1,      0x10034, -1,      0x50034}},
+    {L"/",     {-2, -2, -1,      0x10035, -1,      0x50035}},
+    {L"Num/",  {-2, -2, -1,      -1,      0x30035, -1     }},
+    {L"Num*",  {-2, -2, 0x10037, 0x1002A, 0x30037, 0x50037}},
+    {L"Num-",  {-2, -2, 0x1004A, -2,      0x3004A, 0x5004A}},
+    {L"Num+",  {-2, -2, 0x1004E, -2,      0x3004E, 0x5004E}},
+};
+
+const NewerKeyRow NewerKeys[NewerRows] = {
+    {L"F1",    {0x1003B, 0x10054, 0x1005E, 0x10068, 0x30054, 0x5005E, 0x7005E}},
+    {L"F2",    {0x1003C, 0x10055, 0x1005F, 0x10069, 0x30055, 0x5005F, 0x7005F}},
+    {L"F3",    {0x1003D, 0x10056, 0x10060, 0x1006A, 0x30056, 0x50060, 0x70060}},
+    {L"F4",    {0x1003E, 0x10057, 0x10061, 0x1006B, 0x30057, 0x50061, 0x70061}},
+    {L"F5",    {0x1003F, 0x10058, 0x10062, 0x1006C, 0x30058, 0x50062, 0x70062}},
+    {L"F6",    {0x10040, 0x10059, 0x10063, 0x1006D, 0x30059, 0x50063, 0x70063}},
+    {L"F7",    {0x10041, 0x1005A, 0x10064, 0x1006E, 0x3005A, 0x50064, 0x70064}},
+    {L"F8",    {0x10042, 0x1005B, 0x10065, 0x1006F, 0x3005B, 0x50065, 0x70065}},
+    {L"F9",    {0x10043, 0x1005C, 0x10066, 0x10070, 0x3005C, 0x50066, 0x70066}},
+    {L"F10",   {0x10044, 0x1005D, 0x10067, 0x10071, 0x3005D, 0x50067, 0x70067}},
+    {L"F11",   {0x10085, 0x10087, 0x10089, 0x1008B, 0x30087, 0x50089, 0x70089}},
+    {L"F12",   {0x10086, 0x10088, 0x1008A, 0x1008C, 0x30088, 0x5008A, 0x7008A}},
+    {L"Home",  {0x10047, 0x100CA, 0x10077, -1,      0x300CA, 0x50077, 0x70077}},
+    {L"End",   {0x1004F, 0x100CB, 0x10075, -1,      0x300CB, 0x50075, 0x70075}},
+    {L"PgUp",  {0x10049, -1,      0x10084, -1,      0x30049, 0x50084, 0x70084}},
+    {L"PgDn",  {0x10051, -1,      0x10076, -1,      0x30051, 0x50076, 0x70076}},
+    {L"Ins",   {0x10052, -1,      -1,      -1,      0x30052, 0x50092, 0x70092}},
+    {L"Del",   {0x10053, -1,      0x10093, -1,      0x30053, -1,      0x70093}},
+    {L"Up",    {0x10048, -1,      0x1008D, -1,      0x30048, 0x5008D, 0x7008D}},
+    {L"Down",  {0x10050, -1,      0x10091, -1,      0x30050, 0x50091, 0x70091}},
+    {L"Left",  {0x1004B, 0x100C8, 0x10073, 0x100F4, 0x300CC, 0x50073, 0x70073}},
+    {L"Right", {0x1004D, 0x100C9, 0x10074, 0x100F6, 0x300CD, 0x50074, 0x70074}},
+    {L"A",     {-2, -2, 0x01, 0x1001E, 0x20001, 0x5001E, 0x7001E}},
+    {L"B",     {-2, -2, 0x02, 0x10030, 0x20002, 0x50030, 0x70030}},
+    {L"C",     {-2, -2, -1,   0x1002E, -1,      0x5002E, 0x7002E}},
+    {L"D",     {-2, -2, 0x04, 0x10020, 0x20004, 0x50020, 0x70020}},
+    {L"E",     {-2, -2, 0x05, 0x10012, 0x20005, 0x50012, 0x70012}},
+    {L"F",     {-2, -2, 0x06, 0x10021, 0x20006, 0x50021, 0x70021}},
+    {L"G",     {-2, -2, 0x07, 0x10022, 0x20007, 0x50022, 0x70022}},
+    {L"H",     {-2, -2, 0x08, 0x10023, 0x20008, 0x50023, 0x70023}},
+    {L"I",     {-2, -2, 0x09, 0x10017, -1,      0x50017, 0x70017}},
+    {L"J",     {-2, -2, 0x0A, 0x10024, 0x2000A, 0x50024, 0x70024}},
+    {L"K",     {-2, -2, 0x0B, 0x10025, 0x2000B, 0x50025, 0x70025}},
+    {L"L",     {-2, -2, 0x0C, 0x10026, 0x2000C, 0x50026, 0x70026}},
+    {L"M",     {-2, -2, 0x0D, 0x10032, 0x2000D, 0x50032, 0x70032}},
+    {L"N",     {-2, -2, 0x0E, 0x10031, 0x2000E, 0x50031, 0x70031}},
+    {L"O",     {-2, -2, 0x0F, 0x10018, 0x2000F, 0x50018, 0x70018}},
+    {L"P",     {-2, -2, 0x10, 0x10019, 0x20010, 0x50019, 0x70019}},
+    {L"Q",     {-2, -2, 0x11, 0x10010, 0x20011, 0x50010, 0x70010}},
+    {L"R",     {-2, -2, 0x12, 0x10013, 0x20012, 0x50013, 0x70013}},
+    {L"S",     {-2, -2, -1,   0x1001F, -1,      0x5001F, 0x7001F}},
+    {L"T",     {-2, -2, 0x14, 0x10014, 0x20014, 0x50014, 0x70014}},
+    {L"U",     {-2, -2, 0x15, 0x10016, 0x20015, 0x50016, 0x70016}},
+    {L"V",     {-2, -2, 0x16, 0x1002F, 0x20016, 0x5002F, 0x7002F}},
+    {L"W",     {-2, -2, 0x17, 0x10011, 0x20017, 0x50011, 0x70011}},
+    {L"X",     {-2, -2, 0x18, 0x1002D, 0x20018, 0x5002D, 0x7002D}},
+    {L"Y",     {-2, -2, 0x19, 0x10015, 0x20019, 0x50015, 0x70015}},
+    {L"Z",     {-2, -2, 0x1A, 0x1002C, 0x2001A, 0x5002C, 0x7002C}},
+    {L"1",         {-2, -2,    0xE2,    0x100E2, 0x200E2, 0x500E2, 0x700E2}},
+    {L"2",         {-2, -2,    0xE3,    0x100E3, 0x200E3, 0x500E3, 0x700E3}},
+    {L"3",         {-2, -2,    0xE4,    0x100E4, 0x200E4, 0x500E4, 0x700E4}},
+    {L"4",         {-2, -2,    0xE5,    0x100E5, 0x200E5, 0x500E5, 0x700E5}},
+    {L"5",         {-2, -2,    0xE6,    0x100E6, 0x200E6, 0x500E6, 0x700E6}},
+    {L"6",         {-2, -2,    0xE7,    0x100E7, 0x200E7, 0x500E7, 0x700E7}},
+    {L"7",         {-2, -2,    0xE8,    0x100E8, 0x200E8, 0x500E8, 0x700E8}},
+    {L"8",         {-2, -2,    0xE9,    0x100E9, 0x200E9, 0x500E9, 0x700E9}},
+    {L"9",         {-2, -2,    0xEA,    0x100EA, 0x200EA, 0x500EA, 0x700EA}},
+    {L"0",         {-2, -2,    0xEB,    0x100EB, 0x200EB, 0x500EB, 0x700EB}},
+    {L"Backspace", {-2, 0x87F, 0x7F,    0x1000E, 0x3000E, 0x5000E, 0x7000E}},
+    {L"`",         {-2, -2,    0x860,   0x10860, 0x20860, 0x50860, 0x70860}},
+    {L"Minus",     {-2, -2,    0x8BD,   0x108BD, 0x208BD, 0x508BD, 0x708BD}},
+    {L"Plus",      {-2, -2,    0x8BB,   0x10083, 0x208BB, 0x508BB, 0x708BB}},
+    {L"Enter",     {-2, 0x80D, 0xC0D,   -1,      0x2080D, 0x5080D, 0x7080D}},
+    {L"[",         {-2, -2,    0x8DB,   0x1001A, 0x208DB, 0x5001A, 0x7001A}},
+    {L"]",         {-2, -2,    0x8DD,   0x1001B, 0x208DD, 0x5001B, 0x7001B}},
+    {L"\\",        {-2, -2,    0x8DC,   0x1002B, 0x208DC, 0x5002B, 0x7002B}},
+    {L"Divide",    {-2, -2,    0x835,   0x10035, 0x20035, 0x50035, 0x70035}},
+    {L"*",         {-2, -2,    0x10037, 0x1002A, 0x30037, 0x50037, 0x70037}},
+    {L";",         {-2, -2,    0x827,   0x10027, 0x20027, 0x50027, 0x70027}},
+    {L"'",         {-2, -2,    0x828,   0x10028, 0x20028, 0x50028, 0x70028}},
+    {L",",         {-2, -2,    0x833,   0x10033, 0x20033, 0x50033, 0x70033}},
+    {L"Decimal",   {-2, -2,    0x834,   0x10034, 0x20034, 0x50034, 0x70034}},
+};
+// clang-format on
+
+// Long forms users may type, replaced by the table's own names before the look-up.
+struct KeySynonym {
+    wchar_t longForm[SynonymCapacity];
+    wchar_t shortForm[SynonymCapacity];
+};
+
+const KeySynonym OlderSynonyms[] = {
+    {L"PageUp", L"PgUp"},    {L"PageDown", L"PgDn"},   {L"Insert", L"Ins"}, {L"Delete", L"Del"},
+    {L"Backspace", L"BkSp"}, {L"Backquote", L"Grave"}, {L"Minus", L"-"},    {L"Equals", L"="},
+    {L"Backslash", L"\\"},   {L"Semicolon", L";"},     {L"Semi", L";"},     {L"Apostrophe", L"'"},
+    {L"Apos", L"'"},         {L"Comma", L","},         {L"Period", L"."},   {L"Dot", L"."},
+    {L"Slash", L"/"},
+};
+
+// The single characters U+00BD, U+00DB, U+00DD and U+00DC are the virtual-key values of the
+// minus, bracket and backslash keys, which newer hosts may pass as key names.
+const KeySynonym NewerSynonyms[] = {
+    {L"PageUp", L"PgUp"},    {L"PageDown", L"PgDn"}, {L"Insert", L"Ins"}, {L"Delete", L"Del"},
+    {L"BkSp", L"Backspace"}, {L"Grave", L"`"},       {L"-", L"Minus"},    {L"\x00BD", L"Minus"},
+    {L"+", L"Plus"},         {L"Equals", L"Plus"},   {L"=", L"Plus"},     {L"Backslash", L"\\"},
+    {L"\x00DB", L"["},       {L"\x00DD", L"]"},      {L"\x00DC", L"\\"},  {L"/", L"Divide"},
+    {L"Multiply", L"*"},     {L"Semicolon", L";"},   {L"Semi", L";"},     {L"Apostrophe", L"'"},
+    {L"Apos", L"'"},         {L"Comma", L","},       {L".", L"Decimal"},  {L"Period", L"Decimal"},
+    {L"Dot", L"Decimal"},
+};
+
+enum ModifierFlags { ModShift = 1, ModCtrl = 2, ModAlt = 4 };
+
+// The modifier flags of one word, or -1 when the word names no modifier.
+int ModifierWordFlags(const wchar_t *word, size_t length)
+{
+    static const struct {
+        const wchar_t *word;
+        int flags;
+    } Words[] = {
+        {L"s", ModShift},   {L"shift", ModShift},  {L"c", ModCtrl}, {L"ctl", ModCtrl},
+        {L"ctrl", ModCtrl}, {L"control", ModCtrl}, {L"a", ModAlt},  {L"alt", ModAlt},
+    };
+    if (length >= ModifierWordCapacity)
+        return -1;
+    wchar_t copy[ModifierWordCapacity];
+    TextCopyCount(copy, ModifierWordCapacity, word, length);
+    for (const auto &entry : Words)
+        if (TextEqualNoCase(copy, entry.word))
+            return entry.flags;
+    return -1;
+}
+
+// The column for a set of modifiers, or -1 when no column holds that combination.
+int ColumnFor(int flags, bool newerTable)
+{
+    switch (flags) {
+    case 0:
+        return 0;
+    case ModShift:
+        return 1;
+    case ModCtrl:
+        return 2;
+    case ModAlt:
+        return 3;
+    case ModShift | ModCtrl:
+        return 4;
+    case ModCtrl | ModAlt:
+        return 5;
+    case ModShift | ModCtrl | ModAlt:
+        return newerTable ? 6 : -1;
+    default:
+        return -1;
+    }
+}
+
+} // namespace
+
+int KeyTableRows(bool newerTable)
+{
+    return newerTable ? NewerRows : OlderRows;
+}
+
+int KeyTableColumns(bool newerTable)
+{
+    return newerTable ? NewerColumns : OlderColumns;
+}
+
+const wchar_t *KeyTableName(bool newerTable, int row)
+{
+    if (row < 0 || row >= KeyTableRows(newerTable))
+        return L"";
+    return newerTable ? NewerKeys[row].name : OlderKeys[row].name;
+}
+
+int KeyTableCode(bool newerTable, int row, int column)
+{
+    if (row < 0 || row >= KeyTableRows(newerTable) || column < 0 ||
+        column >= KeyTableColumns(newerTable))
+        return 0;
+    return newerTable ? NewerKeys[row].codes[column] : OlderKeys[row].codes[column];
+}
+
+const wchar_t *KeyModifierPrefix(int column)
+{
+    if (column < 0 || column >= NewerColumns)
+        return L"";
+    return ModifierPrefixes[column];
+}
+
+int ParseKeyNameIn(bool newerTable, const wchar_t *text)
+{
+    if (!text)
+        return 0;
+    // A "-" ends the current word only when the word has begun, so "Alt--" is Alt with the
+    // key named "-"; a "-" that ends the text belongs to the key name, so "Ctrl-Num-" names
+    // the numeric pad's minus key as the key list shows it.
+    int flags = 0;
+    size_t start = 0;
+    for (size_t i = 0; text[i]; i++) {
+        if (text[i] != L'-' || i == start || !text[i + 1])
+            continue;
+        int word = ModifierWordFlags(text + start, i - start);
+        if (word < 0)
+            return 0;
+        flags |= word;
+        start = i + 1;
+    }
+
+    wchar_t name[KeyNameCapacity];
+    TextCopy(name, KeyNameCapacity, text + start);
+    if (!name[0])
+        return 0;
+    int column = ColumnFor(flags, newerTable);
+    if (column < 0)
+        return 0;
+
+    const KeySynonym *synonyms = newerTable ? NewerSynonyms : OlderSynonyms;
+    size_t synonymCount = newerTable ? sizeof NewerSynonyms / sizeof NewerSynonyms[0]
+                                     : sizeof OlderSynonyms / sizeof OlderSynonyms[0];
+    for (size_t i = 0; i < synonymCount; i++)
+        if (TextEqualNoCase(name, synonyms[i].longForm))
+            TextCopy(name, KeyNameCapacity, synonyms[i].shortForm);
+
+    int code = 0;
+    for (int row = 0; row < KeyTableRows(newerTable); row++)
+        if (TextEqualNoCase(name, KeyTableName(newerTable, row)))
+            code = KeyTableCode(newerTable, row, column);
+    return code;
+}
+
+int ParseKeyName(const wchar_t *text)
+{
+    return ParseKeyNameIn(Plugin.newerHost, text);
+}
+
+int FormatKeyCodeIn(bool newerTable, wchar_t *out, int code)
+{
+    if (!out)
+        return -1;
+    if (code == 0) {
+        TextCopy(out, KeyNameCapacity, L"None");
+        return 0;
+    }
+    // Negative codes only mark cells that cannot be bound; they name no key.
+    if (code > 0)
+        for (int row = KeyTableRows(newerTable); row-- > 0;)
+            for (int column = KeyTableColumns(newerTable); column-- > 0;)
+                if (KeyTableCode(newerTable, row, column) == code) {
+                    TextCopy(out, KeyNameCapacity, ModifierPrefixes[column]);
+                    TextAppend(out, KeyNameCapacity, KeyTableName(newerTable, row));
+                    return 0;
+                }
+    TextCopy(out, KeyNameCapacity, L"(unknown)");
+    return -1;
+}
+
+int FormatKeyCode(wchar_t *out, int code)
+{
+    return FormatKeyCodeIn(Plugin.newerHost, out, code);
+}
+
+int ListKeyNames(void)
+{
+    bool newerTable = Plugin.newerHost;
+    for (int row = 0; row < KeyTableRows(newerTable); row++) {
+        wchar_t line[KeyNameCapacity];
+        line[0] = 0;
+        for (int column = 0; column < KeyTableColumns(newerTable); column++) {
+            if (KeyTableCode(newerTable, row, column) <= 0)
+                continue;
+            if (line[0])
+                TextAppend(line, KeyNameCapacity, L" \x00B7 ");
+            TextAppend(line, KeyNameCapacity, ModifierPrefixes[column]);
+            TextAppend(line, KeyNameCapacity, KeyTableName(newerTable, row));
+        }
+        QPuts(line);
+        QPuts(L"\r\n");
+    }
+    return 0;
+}
