@@ -119,10 +119,7 @@ int Linewise(const wchar_t *arguments)
 void ReportUnknownCommand(const wchar_t *name)
 {
     static wchar_t text[1024];
-    TextFormat(text, 1024,
-               L"\"%s\" is not a command of this shell (it knows echo, set, history, "
-               L"linewise, exit).\r\n",
-               name);
+    TextFormat(text, 1024, L"\"%s\" is not a command of this shell.\r\n", name);
     OutError(text);
 }
 

@@ -2,6 +2,7 @@
 // end-to-end tests. It loads TakeCmd.dll (the stand-in shell library) and the plug-in from
 // its own folder, as the shell does, and edits a command line with them.
 #include "frame/text.h"
+#include "host/launcher/keycodes.h"
 #include "host/launcher/keynames.h"
 #include "host/launcher/screen.h"
 #include "host/launcher/script.h"
@@ -31,6 +32,8 @@ const wchar_t Usage[] =
     L"  --keys PIECES  type these keys first; pieces are separated by \"|\"\r\n"
     L"  --script FILE  type the keys in FILE first, one piece per line (# comments)\r\n"
     L"  --delay MS     pause after each scripted piece\r\n"
+    L"  --show-keys    show the code each key becomes, until Ctrl-C (no shell);\r\n"
+    L"                 with --keys or --script, the code of each scripted key\r\n"
     L"\r\n"
     L"A piece is a key name, or else text typed character by character; a piece that\r\n"
     L"starts with a double quote is always text. Example:\r\n"
@@ -50,9 +53,13 @@ struct Options {
     bool plugin = true;
     const wchar_t *pluginPath = nullptr;
     int delayMs = 0;
+    bool showKeys = false;
+    bool scripted = false; // --keys or --script given
 };
 
 bool Feed(const KEY_EVENT_RECORD &record) { return SessionKey(record); }
+
+bool ShowNewerHost = true;
 
 bool Fail(const wchar_t *format, const wchar_t *value)
 {
@@ -75,6 +82,8 @@ bool ParseOptions(int argc, wchar_t **argv, Options *options, bool *help)
             options->newerHost = true;
         else if (TextEqualNoCase(arg, L"--older"))
             options->newerHost = false;
+        else if (TextEqualNoCase(arg, L"--show-keys"))
+            options->showKeys = true;
         else if (TextEqualNoCase(arg, L"--no-plugin"))
             options->plugin = false;
         else if (TextEqualNoCase(arg, L"--plugin") && hasValue)
@@ -82,8 +91,10 @@ bool ParseOptions(int argc, wchar_t **argv, Options *options, bool *help)
         else if (TextEqualNoCase(arg, L"--delay") && hasValue)
             options->delayMs = _wtoi(argv[++i]);
         else if ((TextEqualNoCase(arg, L"--keys") || TextEqualNoCase(arg, L"--script")) &&
-                 hasValue)
+                 hasValue) {
+            options->scripted = true;
             i++;
+        }
         else
             return Fail(L"lwshell: unknown or incomplete option \"%s\" (see --help)\r\n", arg);
     }
@@ -91,12 +102,12 @@ bool ParseOptions(int argc, wchar_t **argv, Options *options, bool *help)
 }
 
 // Second pass: the scripts, in the order given. False when one could not be read.
-bool RunScripts(int argc, wchar_t **argv, const Options &options)
+bool RunScripts(int argc, wchar_t **argv, const Options &options, ScriptSink sink)
 {
     static wchar_t script[ScriptCapacity];
-    for (int i = 1; i + 1 < argc && !SessionEnded(); i++) {
+    for (int i = 1; i + 1 < argc && !(sink == Feed && SessionEnded()); i++) {
         if (TextEqualNoCase(argv[i], L"--keys")) {
-            ReplayScript(argv[++i], L'|', false, options.delayMs, Feed);
+            ReplayScript(argv[++i], L'|', false, options.delayMs, sink);
         } else if (TextEqualNoCase(argv[i], L"--script")) {
             const wchar_t *path = argv[++i];
             int error = ReadScriptFile(path, script, ScriptCapacity);
@@ -104,7 +115,7 @@ bool RunScripts(int argc, wchar_t **argv, const Options &options)
                 Out(L"\r\n");
                 return Fail(L"lwshell: cannot read the script \"%s\"\r\n", path);
             }
-            ReplayScript(script, L'\n', true, options.delayMs, Feed);
+            ReplayScript(script, L'\n', true, options.delayMs, sink);
         } else if (TextEqualNoCase(argv[i], L"--plugin") ||
                    TextEqualNoCase(argv[i], L"--delay")) {
             i++;
@@ -114,6 +125,33 @@ bool RunScripts(int argc, wchar_t **argv, const Options &options)
 }
 
 BOOL WINAPI IgnoreBreak(DWORD) { return TRUE; }
+
+// Shows what one key event becomes. Stops at Ctrl-C.
+bool ShowKey(const KEY_EVENT_RECORD &key)
+{
+    ShellKey shell;
+    if (!TranslateKeyEvent(key, ShowNewerHost, &shell))
+        return true;
+    OutFormat(L"vk 0x%02X scan 0x%02X char 0x%04X state 0x%04lX -> code 0x%X %s\r\n",
+              key.wVirtualKeyCode, key.wVirtualScanCode, key.uChar.UnicodeChar,
+              key.dwControlKeyState, shell.code, shell.name);
+    return shell.code != 3;
+}
+
+// For checking a terminal or the key tables: what each key becomes, until Ctrl-C.
+int ShowKeys(void)
+{
+    Out(L"Press keys to see their codes; Ctrl-C ends.\r\n");
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    for (;;) {
+        INPUT_RECORD record;
+        DWORD count = 0;
+        if (!ReadConsoleInputW(input, &record, 1, &count) || count == 0)
+            return 1;
+        if (record.EventType == KEY_EVENT && !ShowKey(record.Event.KeyEvent))
+            return 0;
+    }
+}
 
 } // namespace
 
@@ -133,6 +171,15 @@ int main()
     }
     bool console = ScreenInit();
     SetConsoleCtrlHandler(IgnoreBreak, TRUE);
+    if (options.showKeys) {
+        // Scripted keys are shown instead of read from the keyboard.
+        ShowNewerHost = options.newerHost;
+        int result = options.scripted ? (RunScripts(argc, argv, options, ShowKey) ? 0 : 2)
+                     : console        ? ShowKeys()
+                                      : 2;
+        ScreenRestore();
+        return result;
+    }
 
     if (!LoadShellLibrary())
         OutError(L"lwshell: TakeCmd.dll is missing from lwshell's folder; running without "
@@ -153,7 +200,7 @@ int main()
 
     SessionOptions session = {options.newerHost};
     SessionStart(session);
-    bool scripted = RunScripts(argc, argv, options);
+    bool scripted = RunScripts(argc, argv, options, Feed);
     if (scripted && !SessionEnded() && console)
         SessionReadKeyboard();
     if (!SessionEnded())
