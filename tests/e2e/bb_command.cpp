@@ -783,3 +783,134 @@ TEST(command_save_failure_gives_two_and_keeps_the_change)
     RegDeleteKeyW(HKEY_CURRENT_USER, parentPath);
     EndCase();
 }
+
+TEST(command_stored_values_load_as_they_stand)
+{
+    BeginCase();
+    HKEY key;
+    CHECK_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, SettingsKey, 0, nullptr, 0, KEY_WRITE, nullptr,
+                             &key, nullptr),
+             ERROR_SUCCESS);
+    PutDword(key, L"Version", 0x00010000);
+    PutDword(key, L"Hotkeys", 4);
+    PutDword(key, L"Error Sound", 0);
+    PutDword(key, L"Copy Chime", 6);
+    PutDword(key, L"LastArgs Flags", 16);
+    PutDword(key, L"Scrolly Flags", 0);
+    PutDword(key, L"Auto Close Flags", 127);
+    PutSlot(key, 0, 0x1003D, 3, 8); // F3
+    PutSlot(key, 1, 0x15, 3, 8);    // Ctrl-U, a second key for the same action
+    PutSlot(key, 2, 0x7FFFF, 5, 8); // a code no table names
+    PutSlot(key, 3, 0x10017, 30, 8); // an action that does not exist
+    RegSetValueExW(key, L"Key 4", 0, REG_SZ, (const BYTE *)L"stale", 12); // beyond the count
+    const wchar_t fromRegistry[] = L"from the registry";
+    RegSetValueExW(key, L"Custom Insert String 1", 0, REG_SZ, (const BYTE *)fromRegistry,
+                   sizeof fromRegistry);
+    RegSetValueExW(key, L"Custom Insert String 2", 0, REG_SZ, (const BYTE *)L"", 2);
+    RegSetValueExW(key, L"Custom Insert String 3", 0, REG_EXPAND_SZ, (const BYTE *)L"%x%", 8);
+    RegSetValueExW(key, L"SavePicDir", 0, REG_SZ, (const BYTE *)L"", 2);
+    RegSetValueExW(key, L"SavePicExt", 0, REG_SZ, (const BYTE *)L".gif", 10);
+    PutDword(key, L"PathExpandFlags", 5);
+    RegCloseKey(key);
+
+    ClearEnvironment();
+    SetEnvironmentVariableW(L"Insert-1", L"old 1");
+    SetEnvironmentVariableW(L"Insert-2", L"old 2");
+    SetEnvironmentVariableW(L"Insert-3", L"old 3");
+    SetEnvironmentVariableW(L"SavePicDir", L"C:\\old");
+    SetEnvironmentVariableW(L"PathExpandFlags", L"6");
+
+    CommandPlugin plugin = Start(L"23.00");
+    CHECK_TEXT(StartupOut, StartupLine(4));
+    CHECK_TEXT(Env(L"Insert-1"), fromRegistry);
+    CHECK_TEXT(Env(L"Insert-2"), L"(unset)");
+    CHECK_TEXT(Env(L"Insert-3"), L"old 3");
+    CHECK_TEXT(Env(L"SavePicDir"), L"C:\\old");
+    CHECK_TEXT(Env(L"SavePicExt"), L".gif");
+    CHECK_TEXT(Env(L"PathExpandFlags"), L"6");
+
+    Expected stored = Defaults(false);
+    stored.count = 0;
+    Append(stored, 3, L"F3");
+    Append(stored, 3, L"Ctrl-U");
+    Append(stored, 5, L"(unknown)");
+    Append(stored, 30, L"Alt-I");
+    stored.errorSound = 0;
+    stored.copyChime = 6;
+    stored.lastArgs = 16;
+    stored.lastArgsText = L"none";
+    stored.autoClose = 127;
+    stored.autoCloseText = L"All";
+    stored.scrolly = 0;
+    stored.scrollyText = L"none";
+    CHECK_EQ(Run(plugin, L""), 0);
+    CHECK_LINES(Out, Display(stored));
+    CHECK(wcsstr(Out, L"/K3  : F3 \x00B7 Ctrl-U\r\n") != nullptr);
+    Stop(plugin);
+
+    // One key, and none: the word follows the count in both lines.
+    for (DWORD count = 0; count <= 1; count++) {
+        RegOpenKeyExW(HKEY_CURRENT_USER, SettingsKey, 0, KEY_WRITE, &key);
+        PutDword(key, L"Hotkeys", count);
+        RegCloseKey(key);
+        plugin = Start(L"23.00");
+        CHECK_TEXT(StartupOut, StartupLine((int)count));
+        stored.count = (int)count;
+        Run(plugin, L"");
+        CHECK_LINES(Out, Display(stored));
+        Stop(plugin);
+    }
+    ClearEnvironment();
+    EndCase();
+}
+
+TEST(command_key_list_version_line_and_overlong_arguments)
+{
+    BeginCase();
+    struct {
+        const wchar_t *version;
+        int lines;
+    } hosts[] = {{L"23.00", 74}, {L"33.00", 72}};
+    for (const auto &host : hosts) {
+        CommandPlugin plugin = Start(host.version);
+        CHECK_EQ(Run(plugin, L"/L /Q"), 0);
+        CHECK_TEXT(Err, L"");
+        int lines = 0;
+        for (const wchar_t *at = Out; (at = wcsstr(at, L"\r\n")) != nullptr; at += 2)
+            lines++;
+        CHECK_EQ(lines, host.lines);
+        CHECK(wcsstr(Out, L"F1 \x00B7 Shift-F1 \x00B7 Ctrl-F1 \x00B7 Alt-F1 \x00B7 "
+                          L"Ctrl-Shift-F1 \x00B7 Ctrl-Alt-F1") != nullptr);
+        Stop(plugin);
+    }
+
+    CommandPlugin plugin = Start(L"33.00");
+    static wchar_t before[16384];
+    Run(plugin, L"");
+    wcscpy(before, Out);
+
+    CHECK_EQ(Run(plugin, L"/??"), 0);
+    const wchar_t version[] = L"\r\n\t\t\t\tLinewise  0.99.12.2 (x86)\r\n";
+    size_t length = wcslen(Out);
+    CHECK(wcsncmp(Out, L"Display and change Linewise plugin settings. \n\nLINEWISE /A:n", 60) == 0);
+    CHECK(length > wcslen(version) && wcscmp(Out + length - wcslen(version), version) == 0);
+
+    // An argument text too long for the argument buffer: reported, nothing applied, and the
+    // settings shown as for no arguments.
+    static wchar_t overlong[9000];
+    wcscpy(overlong, L"/E:5 /K14:F5 ");
+    for (size_t i = wcslen(overlong); i < 8990; i++)
+        overlong[i] = L'x';
+    overlong[8990] = 0;
+    int result = Run(plugin, overlong);
+    CHECK(result != 0);
+    CHECK(wcsncmp(Err, L"Linewise plugin: Buffer overflow: b = ", 38) == 0);
+    const wchar_t tail[] = L", MAX_ARG_LEN = 8192 \r\n";
+    length = wcslen(Err);
+    CHECK(length > wcslen(tail) && wcscmp(Err + length - wcslen(tail), tail) == 0);
+    CHECK_LINES(Out, before);
+    Run(plugin, L"");
+    CHECK_LINES(Out, before);
+    Stop(plugin);
+    EndCase();
+}
