@@ -209,12 +209,10 @@ const wchar_t *const ActionTitles[23] = {L"Swap Characters",
                                          L"Print History",
                                          L"Search Path and Expand"};
 
-const wchar_t *const ErrorSoundNames[7] = {L"Off",         L"Honk",          L"Asterisk",
-                                           L"Default Beep", L"Exclamation", L"Critical Stop",
-                                           L"Question"};
-const wchar_t *const CopyChimeNames[7] = {L"Off",         L"Chime",         L"Asterisk",
-                                          L"Default Beep", L"Exclamation", L"Critical Stop",
-                                          L"Question"};
+const wchar_t *const ErrorSoundNames[7] = {
+    L"Off", L"Honk", L"Asterisk", L"Default Beep", L"Exclamation", L"Critical Stop", L"Question"};
+const wchar_t *const CopyChimeNames[7] = {
+    L"Off", L"Chime", L"Asterisk", L"Default Beep", L"Exclamation", L"Critical Stop", L"Question"};
 
 struct Binding {
     int action;
@@ -223,13 +221,13 @@ struct Binding {
 
 enum { DefaultCount = 21, MathWordEntry = 4 };
 const Binding DefaultBindings[DefaultCount] = {
-    {1, L"Alt-;"},          {2, L"Alt-'"},         {3, L"F3"},
-    {4, L"Alt-L"},          {5, L"Alt-="},         {6, L"Ctrl-Shift-X"},
-    {7, L"Alt-U"},          {8, L"Alt-C"},         {9, L"Alt-W"},
-    {10, L"Ctrl-Alt-W"},    {11, L"Ctrl-Alt-Z"},   {12, L"Ctrl-U"},
-    {13, L"Alt-I"},         {16, L"Ctrl-A"},       {17, L"Ctrl-Alt-Up"},
-    {18, L"Ctrl-Alt-Down"}, {19, L"Ctrl-Alt-F"},   {20, L"Ctrl-Shift-P"},
-    {21, L"Ctrl-Shift-Q"},  {22, L"Ctrl-P"},       {23, L"Ctrl-Alt-E"}};
+    {1, L"Alt-;"},          {2, L"Alt-'"},       {3, L"F3"},
+    {4, L"Alt-L"},          {5, L"Alt-="},       {6, L"Ctrl-Shift-X"},
+    {7, L"Alt-U"},          {8, L"Alt-C"},       {9, L"Alt-W"},
+    {10, L"Ctrl-Alt-W"},    {11, L"Ctrl-Alt-Z"}, {12, L"Ctrl-U"},
+    {13, L"Alt-I"},         {16, L"Ctrl-A"},     {17, L"Ctrl-Alt-Up"},
+    {18, L"Ctrl-Alt-Down"}, {19, L"Ctrl-Alt-F"}, {20, L"Ctrl-Shift-P"},
+    {21, L"Ctrl-Shift-Q"},  {22, L"Ctrl-P"},     {23, L"Ctrl-Alt-E"}};
 
 struct Expected {
     Binding bindings[64];
@@ -354,10 +352,14 @@ void CheckLines(const wchar_t *actual, const wchar_t *expected, int sourceLine)
 
 // ---- Environment settings.
 
-const wchar_t *const EnvNames[9] = {L"Insert-1",     L"Insert-2",
-                                    L"Insert-3",     L"SavePicDir",
-                                    L"SavePicExt",   L"SavePicFlags",
-                                    L"PrintHistoryMaxLines", L"PrintHistoryFlags",
+const wchar_t *const EnvNames[9] = {L"Insert-1",
+                                    L"Insert-2",
+                                    L"Insert-3",
+                                    L"SavePicDir",
+                                    L"SavePicExt",
+                                    L"SavePicFlags",
+                                    L"PrintHistoryMaxLines",
+                                    L"PrintHistoryFlags",
                                     L"PathExpandFlags"};
 const wchar_t *const EnvValues[9] = {L"echo \"one\" %%x",
                                      L"two words  ",
@@ -434,8 +436,8 @@ void WriteUserKey(Damage damage)
     PutDword(key, L"Scrolly Flags", 3);
     if (damage != MissingFlags)
         PutDword(key, L"Auto Close Flags", 64);
-    PutSlot(key, 0, 0x1003D, 3, 8);                          // F3
-    PutSlot(key, 1, 0x15, 12, 8);                            // Ctrl-U
+    PutSlot(key, 0, 0x1003D, 3, 8); // F3
+    PutSlot(key, 1, 0x15, 12, 8);   // Ctrl-U
     if (damage != MissingSlot)
         PutSlot(key, 2, 0x10017, 14, damage == ShortSlot ? 7 : 8); // Alt-I
     RegCloseKey(key);
@@ -798,9 +800,9 @@ TEST(command_stored_values_load_as_they_stand)
     PutDword(key, L"LastArgs Flags", 16);
     PutDword(key, L"Scrolly Flags", 0);
     PutDword(key, L"Auto Close Flags", 127);
-    PutSlot(key, 0, 0x1003D, 3, 8); // F3
-    PutSlot(key, 1, 0x15, 3, 8);    // Ctrl-U, a second key for the same action
-    PutSlot(key, 2, 0x7FFFF, 5, 8); // a code no table names
+    PutSlot(key, 0, 0x1003D, 3, 8);  // F3
+    PutSlot(key, 1, 0x15, 3, 8);     // Ctrl-U, a second key for the same action
+    PutSlot(key, 2, 0x7FFFF, 5, 8);  // a code no table names
     PutSlot(key, 3, 0x10017, 30, 8); // an action that does not exist
     RegSetValueExW(key, L"Key 4", 0, REG_SZ, (const BYTE *)L"stale", 12); // beyond the count
     const wchar_t fromRegistry[] = L"from the registry";
