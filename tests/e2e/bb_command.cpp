@@ -584,7 +584,7 @@ TEST(command_damaged_user_key_falls_back_to_machine_key)
     BeginCase();
     // The machine key, written by the command itself: 22 keys, error sound 5.
     CommandPlugin plugin = Start(L"23.00");
-    CHECK_EQ(Run(plugin, L"/E:5 /K15:F7 /S! /Q"), 0);
+    CHECK_EQ(Run(plugin, L"/S /E:5 /K15:F7 /S! /Q"), 0); // the later target wins
     CHECK_TEXT(Err, L"");
     CHECK(HasValue(HKEY_LOCAL_MACHINE, L"Version"));
     CHECK(!HasValue(HKEY_CURRENT_USER, L"Version"));
@@ -913,6 +913,46 @@ TEST(command_key_list_version_line_and_overlong_arguments)
     CHECK_LINES(Out, before);
     Run(plugin, L"");
     CHECK_LINES(Out, before);
+    Stop(plugin);
+    EndCase();
+}
+
+TEST(command_accepted_argument_forms)
+{
+    BeginCase();
+    CommandPlugin plugin = Start(L"33.00");
+
+    // /D resets the block, but a hotkey change beside it applies to the table as it was.
+    CHECK_EQ(Run(plugin, L"/E:3 /K14:F5 /Q"), 0);
+    CHECK_EQ(Run(plugin, L"/D /K4:Alt-Q"), 0);
+    Expected e = Defaults(true);
+    Append(e, 14, L"F5");
+    Append(e, 4, L"Alt-Q");
+    static wchar_t expected[16384];
+    swprintf(expected, 16384, L"Default plugin settings restored.\r\n%ls", Display(e));
+    CHECK_LINES(Out, expected);
+
+    // Options run together, lower case, text after a number, quotes, hexadecimal, and a
+    // binding that moves to another action in its place.
+    CHECK_EQ(Run(plugin, L"/a:5x/b:2 /c=0x6 /k15:\"alt-q\" /y:0 /e:\"1\""), 0);
+    e.bindings[e.count - 1].action = 15;
+    e.lastArgs = 5;
+    e.lastArgsText = L"Over, KeepOld";
+    e.autoClose = 2;
+    e.autoCloseText = L"Parentheses";
+    e.copyChime = 6;
+    e.scrolly = 0;
+    e.scrollyText = L"none";
+    e.errorSound = 1;
+    CHECK_LINES(Out, Display(e));
+    CHECK_TEXT(Err, L"");
+
+    // /K0 removes a binding; /X removes another; a repeated option takes its last value.
+    CHECK_EQ(Run(plugin, L"/K0:Alt-Q /X=f5 /E:4 /E:0"), 0);
+    Remove(e, L"Alt-Q");
+    Remove(e, L"F5");
+    e.errorSound = 0;
+    CHECK_LINES(Out, Display(e));
     Stop(plugin);
     EndCase();
 }
