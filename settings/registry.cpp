@@ -42,7 +42,7 @@ bool QueryText(HKEY key, const wchar_t *name, wchar_t *out, DWORD capacity)
     return true;
 }
 
-// A REG_DWORD of exactly four bytes.
+// A REG_DWORD whose data is shorter than four bytes would leave part of the word unset.
 bool QueryDword(HKEY key, const wchar_t *name, DWORD *value)
 {
     DWORD type = 0;
@@ -126,26 +126,25 @@ int LoadSettings(HKEY root)
         return -10;
     }
 
-    StoredSettings &stored = Stored;
     int errors = 0;
-    stored.hotkeyCount = ReadDwordValue(key, L"Hotkeys", MaxHotkeys, &errors);
-    stored.errorSound = ReadDwordValue(key, L"Error Sound", 6, &errors);
-    stored.copyChime = ReadDwordValue(key, L"Copy Chime", 6, &errors);
-    stored.lastArgsFlags = ReadDwordValue(key, L"LastArgs Flags", 0xFFFFFFFF, &errors);
-    stored.scrollyFlags = ReadDwordValue(key, L"Scrolly Flags", 0xFFFFFFFF, &errors);
-    stored.autoCloseFlags = ReadDwordValue(key, L"Auto Close Flags", 0xFFFFFFFF, &errors);
+    Stored.hotkeyCount = ReadDwordValue(key, L"Hotkeys", MaxHotkeys, &errors);
+    Stored.errorSound = ReadDwordValue(key, L"Error Sound", 6, &errors);
+    Stored.copyChime = ReadDwordValue(key, L"Copy Chime", 6, &errors);
+    Stored.lastArgsFlags = ReadDwordValue(key, L"LastArgs Flags", 0xFFFFFFFF, &errors);
+    Stored.scrollyFlags = ReadDwordValue(key, L"Scrolly Flags", 0xFFFFFFFF, &errors);
+    Stored.autoCloseFlags = ReadDwordValue(key, L"Auto Close Flags", 0xFFFFFFFF, &errors);
     if (errors) {
         RegCloseKey(key);
         return errors;
     }
 
-    memset(stored.hotkeys, 0, sizeof stored.hotkeys);
-    for (unsigned n = 0; n < stored.hotkeyCount; n++) {
+    memset(Stored.hotkeys, 0, sizeof Stored.hotkeys);
+    for (unsigned n = 0; n < Stored.hotkeyCount; n++) {
         wchar_t name[NameCapacity];
         TextFormat(name, NameCapacity, L"Key %d", (int)n);
         DWORD type = 0;
         DWORD size = sizeof(Hotkey);
-        if (RegQueryValueExW(key, name, nullptr, &type, (BYTE *)&stored.hotkeys[n], &size) !=
+        if (RegQueryValueExW(key, name, nullptr, &type, (BYTE *)&Stored.hotkeys[n], &size) !=
                 ERROR_SUCCESS ||
             type != REG_BINARY || size != sizeof(Hotkey))
             errors++;
@@ -158,8 +157,8 @@ int LoadSettings(HKEY root)
     for (int n = 1; n <= 3; n++) {
         wchar_t name[NameCapacity];
         TextFormat(name, NameCapacity, L"Custom Insert String %d", n);
-        stored.insertPresent[n - 1] =
-            QueryText(key, name, stored.inserts[n - 1], CustomInsertCapacity);
+        Stored.insertPresent[n - 1] =
+            QueryText(key, name, Stored.inserts[n - 1], CustomInsertCapacity);
     }
 
     // Every check is behind us: from here on the load changes things.
@@ -167,17 +166,17 @@ int LoadSettings(HKEY root)
         RestoreEnvValue(name, key);
 
     memset(HotkeyTable.entries, 0, sizeof HotkeyTable.entries);
-    memcpy(HotkeyTable.entries, stored.hotkeys, stored.hotkeyCount * sizeof(Hotkey));
-    HotkeyTable.count = stored.hotkeyCount;
-    Settings.ErrorSound = stored.errorSound;
-    Settings.CopyChime = stored.copyChime;
-    Settings.LastArgsFlags = stored.lastArgsFlags;
-    Settings.ScrollyFlags = stored.scrollyFlags;
-    Settings.AutoCloseFlags = stored.autoCloseFlags;
+    memcpy(HotkeyTable.entries, Stored.hotkeys, Stored.hotkeyCount * sizeof(Hotkey));
+    HotkeyTable.count = Stored.hotkeyCount;
+    Settings.ErrorSound = Stored.errorSound;
+    Settings.CopyChime = Stored.copyChime;
+    Settings.LastArgsFlags = Stored.lastArgsFlags;
+    Settings.ScrollyFlags = Stored.scrollyFlags;
+    Settings.AutoCloseFlags = Stored.autoCloseFlags;
 
     for (int n = 1; n <= 3; n++)
-        if (stored.insertPresent[n - 1])
-            SetCustomInsert(n, stored.inserts[n - 1]);
+        if (Stored.insertPresent[n - 1])
+            SetCustomInsert(n, Stored.inserts[n - 1]);
 
     RegCloseKey(key);
     return 0;

@@ -6,7 +6,8 @@
 
 #include <wchar.h>
 
-namespace {
+namespace
+{
 
 struct EditLine {
     wchar_t *line;
@@ -25,8 +26,8 @@ const wchar_t *const ColourNames[8] = {L"black", L"blue",    L"green",  L"cyan",
 
 HANDLE OpenConsole(void)
 {
-    return CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    return CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                       nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
 size_t WordLength(const wchar_t *text)
@@ -108,14 +109,14 @@ int ParseColorText(const wchar_t *text, int *foreground, int *background)
     if (!text)
         return -1;
     size_t at = SkipBlanks(text, 0);
-    bool blink = false, dummy = false;
+    bool blink = false;
     fg = ParseGroup(text, &at, &blink);
     size_t afterForeground = at;
     size_t word = SkipBlanks(text, at);
     size_t length = WordLength(text + word);
     if (length == 2 && _wcsnicmp(text + word, L"on", 2) == 0) {
         at = word + 2;
-        bg = ParseGroup(text, &at, &dummy);
+        bg = ParseGroup(text, &at, &blink);
         if (bg < 0)
             return -1;
     } else {
@@ -222,10 +223,22 @@ TAKECMD_API void __cdecl HostSetEditLine(wchar_t *line, int row, int column)
     editLine.column = column < 0 ? 0 : column;
 }
 
-TAKECMD_API int __cdecl HostClearEditLineCalls(void) { return clearCalls; }
-TAKECMD_API wchar_t *__cdecl HostLastClearEditLine(void) { return lastClear; }
-TAKECMD_API int __cdecl HostHonkCalls(void) { return honkCalls; }
-TAKECMD_API int __cdecl HostLastColors(void) { return lastColors; }
+TAKECMD_API int __cdecl HostClearEditLineCalls(void)
+{
+    return clearCalls;
+}
+TAKECMD_API wchar_t *__cdecl HostLastClearEditLine(void)
+{
+    return lastClear;
+}
+TAKECMD_API int __cdecl HostHonkCalls(void)
+{
+    return honkCalls;
+}
+TAKECMD_API int __cdecl HostLastColors(void)
+{
+    return lastColors;
+}
 
 TAKECMD_API void __cdecl HostResetCounters(void)
 {

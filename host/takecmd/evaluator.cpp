@@ -6,13 +6,14 @@
 #include "host/takecmd/output.h"
 
 #include <math.h>
-#include <stdio.h>
 #include <stdint.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <wctype.h>
 
-namespace {
+namespace
+{
 
 enum Error { None = 0, Syntax = 1, DivideByZero = 2, Empty = 3, TooLong = 4, Range = 5 };
 
@@ -22,9 +23,18 @@ struct Number {
     double real;
 };
 
-double AsReal(const Number &n) { return n.whole ? (double)n.integer : n.real; }
-Number Whole(int64_t value) { return Number{true, value, 0}; }
-Number Real(double value) { return Number{false, 0, value}; }
+double AsReal(const Number &n)
+{
+    return n.whole ? (double)n.integer : n.real;
+}
+Number Whole(int64_t value)
+{
+    return Number{true, value, 0};
+}
+Number Real(double value)
+{
+    return Number{false, 0, value};
+}
 
 struct Parser {
     const wchar_t *text;

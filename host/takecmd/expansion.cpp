@@ -9,7 +9,8 @@
 #include <stdlib.h>
 #include <wctype.h>
 
-namespace {
+namespace
+{
 
 const int MaxDepth = 32;
 
@@ -34,8 +35,14 @@ void Put(Sink &sink, const wchar_t *text, size_t count)
     sink.out[sink.length] = 0;
 }
 
-bool IsNameStart(wchar_t ch) { return iswalpha(ch) || ch == L'_'; }
-bool IsNameChar(wchar_t ch) { return iswalnum(ch) || ch == L'_' || ch == L'$'; }
+bool IsNameStart(wchar_t ch)
+{
+    return iswalpha(ch) || ch == L'_';
+}
+bool IsNameChar(wchar_t ch)
+{
+    return iswalnum(ch) || ch == L'_' || ch == L'$';
+}
 
 // Index of the bracket that closes the one before start, or -1. Brackets inside double quotes
 // or after the escape character do not count.
@@ -176,9 +183,9 @@ struct Function {
 };
 
 const Function Functions[] = {
-    {L"option", FunctionOption}, {L"path", FunctionPath},   {L"name", FunctionName},
-    {L"filename", FunctionFileName}, {L"ext", FunctionExt}, {L"full", FunctionFull},
-    {L"upper", FunctionUpper},   {L"lower", FunctionLower}, {L"len", FunctionLen},
+    {L"option", FunctionOption},     {L"path", FunctionPath},   {L"name", FunctionName},
+    {L"filename", FunctionFileName}, {L"ext", FunctionExt},     {L"full", FunctionFull},
+    {L"upper", FunctionUpper},       {L"lower", FunctionLower}, {L"len", FunctionLen},
     {L"eval", FunctionEval},
 };
 
@@ -284,19 +291,20 @@ int ExpandConstruct(const wchar_t *text, size_t length, size_t i, Sink &sink, in
         size_t end = i + 1;
         while (end < length && IsNameChar(text[end]))
             end++;
-        wchar_t name[256];
-        if (end - i - 1 >= 256)
-            return Overflow;
-        TextCopyCount(name, 256, text + i + 1, end - i - 1);
         *next = end < length && text[end] == L'%' ? end + 1 : end;
+        wchar_t *name = (wchar_t *)malloc((end - i) * sizeof(wchar_t));
         wchar_t *value = (wchar_t *)malloc(ExpansionUnits * sizeof(wchar_t));
-        if (!value || LookupVariable(name, value, ExpansionUnits) == 2) {
-            free(value);
-            return Overflow;
+        int result = Overflow;
+        if (name && value) {
+            TextCopyCount(name, end - i, text + i + 1, end - i - 1);
+            if (LookupVariable(name, value, ExpansionUnits) != 2) {
+                Put(sink, value, ExpansionUnits);
+                result = Ok;
+            }
         }
-        Put(sink, value, ExpansionUnits);
+        free(name);
         free(value);
-        return Ok;
+        return result;
     }
     Put(sink, L"%", 1); // a lone percent sign, or a batch parameter outside a batch
     *next = i + 1;

@@ -7,9 +7,13 @@
 #include <string.h>
 #include <wchar.h>
 
-namespace {
+namespace
+{
 
-wchar_t Fold(wchar_t ch) { return (wchar_t)(ULONG_PTR)CharUpperW((LPWSTR)(ULONG_PTR)ch); }
+wchar_t Fold(wchar_t ch)
+{
+    return (wchar_t)(ULONG_PTR)CharUpperW((LPWSTR)(ULONG_PTR)ch);
+}
 
 // Matches one character against the set starting after '['; gives the index after ']' in
 // *end, or false with *end 0 when the set is not closed (the '[' is then an ordinary
@@ -137,8 +141,7 @@ TAKECMD_API wchar_t *__stdcall QueryTrueName(const wchar_t *path, wchar_t *out)
     return out;
 }
 
-TAKECMD_API int __stdcall WildcardComparison(const wchar_t *pattern, const wchar_t *name, int,
-                                             int)
+TAKECMD_API int __stdcall WildcardComparison(const wchar_t *pattern, const wchar_t *name, int, int)
 {
     return WildcardMatch(pattern, name) ? 0 : 1;
 }

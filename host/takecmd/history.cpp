@@ -6,7 +6,8 @@
 
 #include <string.h>
 
-namespace {
+namespace
+{
 
 wchar_t entries[HistoryUnits];
 size_t used; // units in use, each entry's terminator included
@@ -22,7 +23,10 @@ void DropOldest(void)
 
 extern "C" {
 
-TAKECMD_API wchar_t *__stdcall HistoryStart(void) { return used ? entries : nullptr; }
+TAKECMD_API wchar_t *__stdcall HistoryStart(void)
+{
+    return used ? entries : nullptr;
+}
 
 TAKECMD_API wchar_t *__stdcall NextHistoryEntry(wchar_t *entry)
 {
@@ -32,7 +36,10 @@ TAKECMD_API wchar_t *__stdcall NextHistoryEntry(wchar_t *entry)
     return next < entries + used ? next : nullptr;
 }
 
-TAKECMD_API void __cdecl HostClearHistory(void) { used = 0; }
+TAKECMD_API void __cdecl HostClearHistory(void)
+{
+    used = 0;
+}
 
 TAKECMD_API void __cdecl HostAddHistory(const wchar_t *entry)
 {

@@ -6,7 +6,8 @@
 
 #include <tlhelp32.h>
 
-namespace {
+namespace
+{
 
 const size_t StatusUnits = 1024;
 // At most this many messages per call, so that a window posting to itself cannot hold the

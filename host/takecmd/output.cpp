@@ -9,7 +9,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-namespace {
+namespace
+{
 
 // Captured text grows on demand up to a ceiling; output past the ceiling is still written to
 // the real handle so that nothing vanishes.
@@ -183,7 +184,10 @@ TAKECMD_API int __stdcall QPuts(const wchar_t *text)
     return WriteToHandle(GetStdHandle(STD_OUTPUT_HANDLE), text, TextLength(text)) < 0 ? -1 : 0;
 }
 
-TAKECMD_API void __stdcall CrLf(void) { WriteToHandle(GetStdHandle(STD_OUTPUT_HANDLE), L"\r\n", 2); }
+TAKECMD_API void __stdcall CrLf(void)
+{
+    WriteToHandle(GetStdHandle(STD_OUTPUT_HANDLE), L"\r\n", 2);
+}
 
 TAKECMD_API void __cdecl HostCaptureOutput(int on)
 {

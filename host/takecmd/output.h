@@ -2,8 +2,8 @@
 // the output capture of control.h, and the writer the other modules use for the shell's own
 // messages.
 #pragma once
-#include <windows.h>
 #include <stddef.h>
+#include <windows.h>
 
 // Writes count units of text to a handle: into the capture when capture is on and the handle
 // is one of the standard handles it recorded, else to the console (WriteConsoleW) or, for a

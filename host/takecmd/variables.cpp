@@ -5,7 +5,8 @@
 
 #include <windows.h>
 
-namespace {
+namespace
+{
 
 const int MaxOverrides = 32;
 const size_t NameUnits = 128;
@@ -27,15 +28,15 @@ struct Default {
 
 // Built-in values that do not depend on the machine.
 const Default FixedVariables[] = {
-    {L"_4ver", L"33.00"},   {L"_transient", L"0"}, {L"_pipe", L"0"},
-    {L"_batch", L"0"},      {L"_batchname", L""},  {L"_batchline", L"-1"},
-    {L"_insert", L"1"},     {L"_cmdproc", L"TCC"}, {L"_echo", L"1"},
+    {L"_4ver", L"33.00"}, {L"_transient", L"0"}, {L"_pipe", L"0"},
+    {L"_batch", L"0"},    {L"_batchname", L""},  {L"_batchline", L"-1"},
+    {L"_insert", L"1"},   {L"_cmdproc", L"TCC"}, {L"_echo", L"1"},
 };
 
 const Default DefaultOptions[] = {
-    {L"EscapeChar", L"^"},  {L"UnixPaths", L"No"},      {L"CommandSep", L"&"},
+    {L"EscapeChar", L"^"},    {L"UnixPaths", L"No"},    {L"CommandSep", L"&"},
     {L"ParameterChar", L"/"}, {L"DecimalChar", L"."},   {L"ThousandsChar", L","},
-    {L"BatchEcho", L"Yes"}, {L"EditMode", L"Insert"},   {L"HistLogOn", L"No"},
+    {L"BatchEcho", L"Yes"},   {L"EditMode", L"Insert"}, {L"HistLogOn", L"No"},
 };
 
 Setting *Find(Setting *table, const wchar_t *name)
@@ -78,8 +79,8 @@ int Give(wchar_t *out, size_t capacity, const wchar_t *value)
 
 HANDLE ConsoleOutput(void)
 {
-    return CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    return CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                       nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
 bool ScreenInfo(CONSOLE_SCREEN_BUFFER_INFO *info)
@@ -113,8 +114,7 @@ int Computed(const wchar_t *name, wchar_t *out, size_t capacity)
         if (n == 0 || n >= MAX_PATH * 4)
             value[0] = 0;
     } else if (TextEqualNoCase(name, L"_cwd") || TextEqualNoCase(name, L"_cwds") ||
-               TextEqualNoCase(name, L"_cwp") || TextEqualNoCase(name, L"_disk") ||
-               TextEqualNoCase(name, L"_startpath")) {
+               TextEqualNoCase(name, L"_cwp") || TextEqualNoCase(name, L"_disk")) {
         DWORD n = GetCurrentDirectoryW(MAX_PATH * 4, value);
         if (n == 0 || n >= MAX_PATH * 4)
             return Give(out, capacity, L"");
@@ -201,8 +201,14 @@ static wchar_t FirstOf(const wchar_t *option, wchar_t fallback)
     return value[0];
 }
 
-wchar_t EscapeChar(void) { return FirstOf(L"EscapeChar", L'^'); }
-wchar_t CommandSeparator(void) { return FirstOf(L"CommandSep", L'&'); }
+wchar_t EscapeChar(void)
+{
+    return FirstOf(L"EscapeChar", L'^');
+}
+wchar_t CommandSeparator(void)
+{
+    return FirstOf(L"CommandSep", L'&');
+}
 
 extern "C" {
 

@@ -40,44 +40,65 @@ int Honks(void)
 
 } // namespace
 
-TEST(swap_abcd_at_start_middle_and_end)
+// The character at the cursor changes places with the one before it (the last two at the end
+// of the line, the first two at its start). A surrogate pair moves whole, and a cursor on its
+// high half first steps onto the low half; a lone surrogate is a character of its own.
+TEST(swap_characters)
 {
-    KeyEvent e = Event(L"abcd", 2);
-    CHECK_EQ(SwapCharacters(&e), 0);
-    CHECK_TEXT(e.line, L"acbd");
-    CHECK_EQ(CursorOf(e), 2);
-    CHECK_EQ(e.redraw, 1);
-    CHECK_EQ(e.code, 0);
-    CHECK(Host().LastClearEditLine() == e.line + 1);
-    CHECK_EQ(Honks(), 0);
-
-    e = Event(L"abcd", 4);
-    SwapCharacters(&e);
-    CHECK_TEXT(e.line, L"abdc");
-    CHECK_EQ(CursorOf(e), 4);
-    CHECK(Host().LastClearEditLine() == e.line + 2);
-
-    e = Event(L"abcd", 0);
-    SwapCharacters(&e);
-    CHECK_TEXT(e.line, L"bacd");
-    CHECK_EQ(CursorOf(e), 0);
-    CHECK(Host().LastClearEditLine() == e.line);
-
-    e = Event(L"ab", 1);
-    SwapCharacters(&e);
-    CHECK_TEXT(e.line, L"ba");
-}
-
-TEST(swap_far_into_a_line)
-{
-    KeyEvent e = Event(L"abcdefghij", 8);
-    SwapCharacters(&e);
-    CHECK_TEXT(e.line, L"abcdefgihj");
-    CHECK_EQ(CursorOf(e), 8);
-
-    e = Event(L"abcdefghij", 10);
-    SwapCharacters(&e);
-    CHECK_TEXT(e.line, L"abcdefghji");
+    const struct {
+        const wchar_t *line;
+        int cursor;
+        const wchar_t *after;
+        int cursorAfter, clearedAt;
+    } cases[] = {
+        {L"abcd", 2, L"acbd", 2, 1},
+        {L"abcd", 4, L"abdc", 4, 2},
+        {L"abcd", 0, L"bacd", 0, 0},
+        {L"ab", 1, L"ba", 1, 0},
+        {L"abcdefghij", 8, L"abcdefgihj", 8, 7},
+        {L"abcdefghij", 10, L"abcdefghji", 10, 8},
+        {L"x\xD83D\xDE00y", 3, L"xy\xD83D\xDE00", 3, 1},
+        {L"ab\xD83D\xDE00", 4,
+         L"a\xD83D\xDE00"
+         L"b",
+         4, 1},
+        {L"\xD83D\xDE00\xD83D\xDE01", 4, L"\xD83D\xDE01\xD83D\xDE00", 4, 0},
+        // Far enough in that the scan starts part-way along, once on the low half of a pair.
+        {L"abcd\xD83D\xDE00\xD83D\xDE01\xD83D\xDE02z", 8,
+         L"abcd\xD83D\xDE00\xD83D\xDE02\xD83D\xDE01z", 9, 6},
+        {L"abcd\xD83D\xDE00\xD83D\xDE01\xD83D\xDE02z", 11,
+         L"abcd\xD83D\xDE00\xD83D\xDE01z\xD83D\xDE02", 11, 8},
+        {L"a\xD83D\xDE00"
+         L"b",
+         1,
+         L"\xD83D\xDE00"
+         L"ab",
+         2, 0},
+        {L"ab\xD83D\xDE00", 2,
+         L"a\xD83D\xDE00"
+         L"b",
+         3, 1},
+        {L"a\xD800"
+         L"b",
+         2, L"ab\xD800", 2, 1},
+        {L"a\xDC00"
+         L"b",
+         1,
+         L"\xDC00"
+         L"ab",
+         1, 0},
+    };
+    for (const auto &c : cases) {
+        KeyEvent e = Event(c.line, c.cursor);
+        CHECK_EQ(SwapCharacters(&e), 0);
+        CHECK_TEXT(e.line, c.after);
+        CHECK_EQ(CursorOf(e), c.cursorAfter);
+        CHECK_EQ(e.redraw, 1);
+        CHECK_EQ(e.code, 0);
+        CHECK_EQ(Host().ClearEditLineCalls(), 1);
+        CHECK(Host().LastClearEditLine() == e.line + c.clearedAt);
+        CHECK_EQ(Honks(), 0);
+    }
 }
 
 TEST(swap_without_two_characters_fails)
@@ -112,69 +133,6 @@ TEST(swap_sets_only_the_code)
     SwapCharacters(&e);
     CHECK_TEXT(e.keyName, L"Ctrl-U");
     Plugin.newerHost = newer;
-}
-
-TEST(swap_moves_surrogate_pairs_whole)
-{
-    // x, U+1F600, y with the cursor on y: the pair and y change places.
-    KeyEvent e = Event(L"x\xD83D\xDE00y", 3);
-    SwapCharacters(&e);
-    CHECK_TEXT(e.line, L"xy\xD83D\xDE00");
-    CHECK_EQ(CursorOf(e), 3);
-    CHECK(Host().LastClearEditLine() == e.line + 1);
-
-    e = Event(L"ab\xD83D\xDE00", 4);
-    SwapCharacters(&e);
-    CHECK_TEXT(e.line, L"a\xD83D\xDE00"
-                       L"b");
-
-    e = Event(L"\xD83D\xDE00\xD83D\xDE01", 4);
-    SwapCharacters(&e);
-    CHECK_TEXT(e.line, L"\xD83D\xDE01\xD83D\xDE00");
-
-    // Pairs on both sides, far enough in that the scan starts part-way along the line.
-    e = Event(L"abcd\xD83D\xDE00\xD83D\xDE01\xD83D\xDE02z", 8);
-    SwapCharacters(&e);
-    CHECK_TEXT(e.line, L"abcd\xD83D\xDE00\xD83D\xDE02\xD83D\xDE01z");
-    CHECK_EQ(CursorOf(e), 9);
-
-    // Here the scan starts on the low half of the first pair.
-    e = Event(L"abcd\xD83D\xDE00\xD83D\xDE01\xD83D\xDE02z", 11);
-    SwapCharacters(&e);
-    CHECK_TEXT(e.line, L"abcd\xD83D\xDE00\xD83D\xDE01z\xD83D\xDE02");
-}
-
-TEST(swap_with_cursor_on_a_high_half)
-{
-    KeyEvent e = Event(L"a\xD83D\xDE00"
-                       L"b",
-                       1);
-    SwapCharacters(&e);
-    CHECK_TEXT(e.line, L"\xD83D\xDE00"
-                       L"ab");
-    CHECK_EQ(CursorOf(e), 2);
-
-    e = Event(L"ab\xD83D\xDE00", 2);
-    SwapCharacters(&e);
-    CHECK_TEXT(e.line, L"a\xD83D\xDE00"
-                       L"b");
-    CHECK_EQ(CursorOf(e), 3);
-}
-
-TEST(swap_counts_lone_surrogates_as_one_unit)
-{
-    KeyEvent e = Event(L"a\xD800"
-                       L"b",
-                       2);
-    SwapCharacters(&e);
-    CHECK_TEXT(e.line, L"ab\xD800");
-
-    e = Event(L"a\xDC00"
-              L"b",
-              1);
-    SwapCharacters(&e);
-    CHECK_TEXT(e.line, L"\xDC00"
-                       L"ab");
 }
 
 TEST(case_cycles_lower_capitalised_upper)

@@ -66,9 +66,9 @@ TEST(errors_leave_the_text_and_report)
 {
     Host().CaptureOutput(1);
     TakeOutput(2);
-    const wchar_t *bad[] = {L"",      L"   ", L"2+",    L"(2+3",  L"2+3)", L"1/0",   L"5%0",
-                            L"1\\0",  L"abc", L"2 3",   L"1..2",  L"*2",   L"0x",    L"2**",
-                            L"0**-1", L"3e5", L"%x%",   L"1/(2-2)"};
+    const wchar_t *bad[] = {L"",    L"   ",  L"2+",    L"(2+3", L"2+3)", L"1/0",
+                            L"5%0", L"1\\0", L"abc",   L"2 3",  L"1..2", L"*2",
+                            L"0x",  L"2**",  L"0**-1", L"3e5",  L"%x%",  L"1/(2-2)"};
     for (const wchar_t *text : bad) {
         CHECK_TEXT(Eval(text, 1), text);
         if (TextLength(TakeOutput(2)) == 0)

@@ -36,6 +36,19 @@ TEST(environment_variables_in_every_form)
     CHECK_TEXT(buffer, L"xbluey");
     CHECK_EQ(Expand(L"%LwColour.txt"), 0); // the name ends at the first non-name character
     CHECK_TEXT(buffer, L"blue.txt");
+    // Long names work in both forms.
+    wchar_t name[302], text[320];
+    for (int i = 0; i < 300; i++)
+        name[i] = (wchar_t)(L'a' + i % 26);
+    name[300] = 0;
+    SetEnvironmentVariableW(name, L"long");
+    TextFormat(text, 320, L"%%%s.", name);
+    CHECK_EQ(Expand(text), 0);
+    CHECK_TEXT(buffer, L"long.");
+    TextFormat(text, 320, L"%%[%s]", name);
+    CHECK_EQ(Expand(text), 0);
+    CHECK_TEXT(buffer, L"long");
+    SetEnvironmentVariableW(name, nullptr);
     SetEnvironmentVariableW(L"LwColour", nullptr);
     CHECK_EQ(Expand(L"<%LwColour>"), 0);
     CHECK_TEXT(buffer, L"<>");
@@ -95,6 +108,16 @@ TEST(internal_variables_and_overrides)
     GetModuleFileNameW(nullptr, exe, MAX_PATH);
     CHECK_EQ(Expand(L"%_cmdspec"), 0);
     CHECK_TEXT(buffer, exe);
+
+    wchar_t expected[MAX_PATH + 32];
+    TextFormat(expected, 32, L"%lu", GetCurrentProcessId());
+    CHECK_EQ(Expand(L"%_pid"), 0);
+    CHECK_TEXT(buffer, expected);
+    GetCurrentDirectoryW(MAX_PATH, expected);
+    CHECK_EQ(Expand(L"%_cwd"), 0);
+    CHECK_TEXT(buffer, expected);
+    CHECK_EQ(Expand(L"%_cwds"), 0);
+    CHECK_EQ(buffer[TextLength(buffer) - 1], L'\\');
 
     SYSTEMTIME now;
     GetLocalTime(&now);

@@ -50,61 +50,29 @@ KeyEvent LongEvent(int n, wchar_t ch, int cursor)
 
 } // namespace
 
-TEST(insert_moves_a_cursor_at_or_after_the_position)
+// A cursor at or after the insertion point moves behind the text; positions outside the line
+// are kept inside it.
+TEST(insert_text_and_cursor)
 {
-    KeyEvent e = Event(L"abcd", 2);
-    CHECK_EQ(InsertText(2, &e, L"XY"), 0);
-    CHECK_TEXT(e.line, L"abXYcd");
-    CHECK_EQ(CursorOf(e), 4);
-    CHECK_EQ(e.redraw, 1);
-
-    e = Event(L"abcd", 3);
-    InsertText(1, &e, L"-");
-    CHECK_TEXT(e.line, L"a-bcd");
-    CHECK_EQ(CursorOf(e), 4);
-
-    e = Event(L"abcd", 1);
-    InsertText(3, &e, L"XY");
-    CHECK_TEXT(e.line, L"abcXYd");
-    CHECK_EQ(CursorOf(e), 1);
-
-    e = Event(L"abcd", 0);
-    InsertText(0, &e, L">");
-    CHECK_TEXT(e.line, L">abcd");
-    CHECK_EQ(CursorOf(e), 1);
-}
-
-TEST(insert_appends_and_fills_an_empty_line)
-{
-    KeyEvent e = Event(L"abc", 3);
-    InsertText(3, &e, L"def");
-    CHECK_TEXT(e.line, L"abcdef");
-    CHECK_EQ(CursorOf(e), 6);
-
-    e = Event(L"", 0);
-    InsertText(0, &e, L"x y");
-    CHECK_TEXT(e.line, L"x y");
-    CHECK_EQ(CursorOf(e), 3);
-
-    // Empty or absent text changes nothing but still asks for a redraw.
-    e = Event(L"abc", 1);
-    CHECK_EQ(InsertText(1, &e, L""), 0);
-    CHECK_EQ(InsertText(1, &e, nullptr), 0);
-    CHECK_TEXT(e.line, L"abc");
-    CHECK_EQ(CursorOf(e), 1);
-}
-
-TEST(insert_position_outside_the_line_is_kept_inside)
-{
-    KeyEvent e = Event(L"abc", 1);
-    InsertText(50, &e, L"!");
-    CHECK_TEXT(e.line, L"abc!");
-    CHECK_EQ(CursorOf(e), 1);
-
-    e = Event(L"abc", 1);
-    InsertText(-3, &e, L"!");
-    CHECK_TEXT(e.line, L"!abc");
-    CHECK_EQ(CursorOf(e), 2);
+    const struct {
+        const wchar_t *line;
+        int cursor, position;
+        const wchar_t *text, *after;
+        int cursorAfter;
+    } cases[] = {
+        {L"abcd", 2, 2, L"XY", L"abXYcd", 4}, {L"abcd", 3, 1, L"-", L"a-bcd", 4},
+        {L"abcd", 1, 3, L"XY", L"abcXYd", 1}, {L"abcd", 0, 0, L">", L">abcd", 1},
+        {L"abc", 3, 3, L"def", L"abcdef", 6}, {L"", 0, 0, L"x y", L"x y", 3},
+        {L"abc", 1, 1, L"", L"abc", 1},       {L"abc", 1, 1, nullptr, L"abc", 1},
+        {L"abc", 1, 50, L"!", L"abc!", 1},    {L"abc", 1, -3, L"!", L"!abc", 2},
+    };
+    for (const auto &c : cases) {
+        KeyEvent e = Event(c.line, c.cursor);
+        CHECK_EQ(InsertText(c.position, &e, c.text), 0);
+        CHECK_TEXT(e.line, c.after);
+        CHECK_EQ(CursorOf(e), c.cursorAfter);
+        CHECK_EQ(e.redraw, 1);
+    }
 }
 
 TEST(insert_of_part_of_the_line_itself)
@@ -149,55 +117,33 @@ TEST(insert_without_a_line_fails)
     CHECK_EQ(InsertText(0, nullptr, L"x"), -1);
 }
 
-TEST(delete_moves_the_cursor_by_where_it_stood)
+// The cursor moves left by the count when it stood behind the deleted part, to the position
+// when inside it, and stays when before it; a count past the end cuts the line.
+TEST(delete_text_and_cursor)
 {
-    Host().ResetCounters();
-    KeyEvent e = Event(L"abcdefgh", 3);
-    CHECK_EQ(DeleteText(2, &e, 3), 0);
-    CHECK_TEXT(e.line, L"abfgh");
-    CHECK_EQ(CursorOf(e), 2);
-    CHECK_EQ(e.redraw, 1);
-    CHECK_EQ(Host().ClearEditLineCalls(), 1);
-    CHECK(Host().LastClearEditLine() == e.line + 2);
-
-    e = Event(L"abcdefgh", 6);
-    DeleteText(2, &e, 3);
-    CHECK_EQ(CursorOf(e), 3);
-
-    e = Event(L"abcdefgh", 5);
-    DeleteText(2, &e, 3);
-    CHECK_EQ(CursorOf(e), 2);
-
-    e = Event(L"abcdefgh", 1);
-    DeleteText(2, &e, 3);
-    CHECK_EQ(CursorOf(e), 1);
-
-    e = Event(L"abcdefgh", 2);
-    DeleteText(2, &e, 3);
-    CHECK_EQ(CursorOf(e), 2);
-}
-
-TEST(delete_past_the_end_cuts_the_line)
-{
-    KeyEvent e = Event(L"abcdef", 6);
-    DeleteText(3, &e, 100);
-    CHECK_TEXT(e.line, L"abc");
-    CHECK_EQ(CursorOf(e), 3);
-
-    e = Event(L"abcdef", 2);
-    DeleteText(0, &e, 6);
-    CHECK_TEXT(e.line, L"");
-    CHECK_EQ(CursorOf(e), 0);
-
-    e = Event(L"abcdef", 6);
-    DeleteText(9, &e, 2);
-    CHECK_TEXT(e.line, L"abcdef");
-    CHECK_EQ(CursorOf(e), 6);
-
-    e = Event(L"abcdef", 4);
-    DeleteText(1, &e, 0);
-    CHECK_TEXT(e.line, L"abcdef");
-    CHECK_EQ(CursorOf(e), 4);
+    const struct {
+        const wchar_t *line;
+        int cursor, position, count;
+        const wchar_t *after;
+        int cursorAfter;
+    } cases[] = {
+        {L"abcdefgh", 3, 2, 3, L"abfgh", 2}, {L"abcdefgh", 6, 2, 3, L"abfgh", 3},
+        {L"abcdefgh", 5, 2, 3, L"abfgh", 2}, {L"abcdefgh", 1, 2, 3, L"abfgh", 1},
+        {L"abcdefgh", 2, 2, 3, L"abfgh", 2}, {L"abcdef", 6, 3, 100, L"abc", 3},
+        {L"abcdef", 2, 0, 6, L"", 0},        {L"abcdef", 6, 9, 2, L"abcdef", 6},
+        {L"abcdef", 4, 1, 0, L"abcdef", 4},  {L"abcdef", 4, 1, -2, L"abcdef", 4},
+    };
+    for (const auto &c : cases) {
+        KeyEvent e = Event(c.line, c.cursor);
+        Host().ResetCounters();
+        CHECK_EQ(DeleteText(c.position, &e, c.count), 0);
+        CHECK_TEXT(e.line, c.after);
+        CHECK_EQ(CursorOf(e), c.cursorAfter);
+        CHECK_EQ(e.redraw, 1);
+        CHECK_EQ(Host().ClearEditLineCalls(), 1);
+        int cleared = c.position < (int)wcslen(c.line) ? c.position : (int)wcslen(c.line);
+        CHECK(Host().LastClearEditLine() == e.line + cleared);
+    }
 }
 
 TEST(delete_on_a_full_line)

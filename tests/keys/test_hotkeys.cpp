@@ -243,3 +243,50 @@ TEST(modifier_keys_pressed_for_real)
         CHECK(!Down(VK_SHIFT) && !Down(VK_CONTROL) && !Down(VK_MENU));
     }
 }
+
+namespace
+{
+
+// One keystroke through the hook with the given modifiers held; the code the shell is left
+// with (0 when a bound action took the key).
+int Keystroke(int code, bool shift, bool ctrl, bool alt)
+{
+    static wchar_t line[65536];
+    line[0] = L'a';
+    line[1] = L'b';
+    line[2] = 0;
+    KeyEvent event = {};
+    event.code = code;
+    event.line = line;
+    event.cursor = line + 1;
+    PressModifiers(shift, ctrl, alt, true);
+    key(&event);
+    PressModifiers(shift, ctrl, alt, false);
+    return event.code;
+}
+
+} // namespace
+
+TEST(hook_adds_the_modifiers_it_reads)
+{
+    HotkeyTableData saved = HotkeyTable;
+    bool savedNewer = Plugin.newerHost;
+    memset(&HotkeyTable, 0, sizeof HotkeyTable);
+    // Swap Characters on the codes of Ctrl-Shift-F1, Ctrl-Alt-F1 and Ctrl-Alt-Shift-F1.
+    HotkeySet(&HotkeyTable, 0x30054, 1);
+    HotkeySet(&HotkeyTable, 0x5005E, 1);
+    HotkeySet(&HotkeyTable, 0x70054, 1);
+
+    Plugin.newerHost = false;
+    CHECK_EQ(Keystroke(0x10054, true, true, false), 0);
+    CHECK_EQ(Keystroke(0x1005E, false, true, true), 0);
+    CHECK_EQ(Keystroke(0x10054, true, false, false), 0x10054);
+    CHECK_EQ(Keystroke(0x10054, true, false, true), 0x10054);
+    CHECK_EQ(Keystroke(0x10054, true, true, true), 0x10054);
+    Plugin.newerHost = true;
+    CHECK_EQ(Keystroke(0x10054, true, true, true), 0);
+    CHECK_EQ(Keystroke(0x10054, false, false, false), 0x10054);
+
+    HotkeyTable = saved;
+    Plugin.newerHost = savedNewer;
+}

@@ -5,7 +5,7 @@
 
 #define LOOKUP(field, name)                                                  \
     do {                                                                     \
-        *(FARPROC *)&control.field = GetProcAddress(module, name);           \
+        control.field = (decltype(control.field))(void *)GetProcAddress(module, name); \
         if (!control.field) {                                                \
             printf("missing stand-in export %s\n", name);                    \
             exit(2);                                                         \
