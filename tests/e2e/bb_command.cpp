@@ -3,6 +3,7 @@
 // from the registry by a later instance.
 #include "tests/support/check.h"
 #include "tests/support/hostctl.h"
+#include "tests/support/plugindll.h"
 
 #include <stdarg.h>
 #include <stdio.h>
@@ -14,33 +15,8 @@
 namespace
 {
 
-struct CommandInfo {
-    const wchar_t *name;
-    const wchar_t *author;
-    const wchar_t *email;
-    const wchar_t *web;
-    const wchar_t *description;
-    const wchar_t *implements;
-    int major;
-    int minor;
-    int build;
-};
-
-struct CommandPlugin {
-    HMODULE module;
-    CommandInfo *(__stdcall *GetPluginInfo)(void);
-    int(__stdcall *InitializePlugin)(void);
-    int(__stdcall *ShutdownPlugin)(int);
-    int(__stdcall *linewise)(const wchar_t *);
-};
-
 const wchar_t SettingsKey[] = L"Software\\JPPlugins\\Linewise";
 const wchar_t ErrorPrefix[] = L"Linewise plugin: ";
-
-const wchar_t *PluginFile(void)
-{
-    return sizeof(void *) == 8 ? L"Linewise-x64.dll" : L"Linewise-x86.dll";
-}
 
 void ForgetSettingsKeys(void)
 {
@@ -99,23 +75,16 @@ void WriteKeyFrom(const Borrowed &stash)
     RegCloseKey(key);
 }
 
-int(__stdcall *LinewiseOf(HMODULE module))(const wchar_t *)
-{
-    int(__stdcall * command)(const wchar_t *) = nullptr;
-    *(FARPROC *)&command = GetProcAddress(module, "linewise");
-    return command;
-}
-
 // Begins a case: clean registry, and the settings of a DLL someone else holds set aside.
 void BeginCase(void)
 {
     Host();
     ForgetSettingsKeys();
-    HMODULE held = GetModuleHandleW(PluginFile());
-    Lender.held = held != nullptr;
+    PluginDll held;
+    Lender.held = FindLoadedPluginDll(held);
     if (Lender.held) {
         Host().CaptureOutput(1);
-        LinewiseOf(held)(L"/Q /S");
+        held.linewise(L"/Q /S");
         TakeBoth();
         ReadKeyInto(Lender);
         ForgetSettingsKeys();
@@ -126,37 +95,21 @@ void EndCase(void)
 {
     ForgetSettingsKeys();
     Host().SetVariable(L"_4ver", nullptr);
-    HMODULE held = GetModuleHandleW(PluginFile());
-    if (Lender.held && held) {
-        int(__stdcall * initialize)(void) = nullptr;
-        *(FARPROC *)&initialize = GetProcAddress(held, "InitializePlugin");
+    PluginDll held;
+    if (Lender.held && FindLoadedPluginDll(held)) {
         WriteKeyFrom(Lender);
         Host().CaptureOutput(1);
-        initialize();
+        held.InitializePlugin();
         TakeBoth();
         ForgetSettingsKeys();
     }
 }
 
 // Loads and starts the plug-in as the shell does; version null keeps the stand-in's own.
-CommandPlugin Start(const wchar_t *hostVersion)
+PluginDll Start(const wchar_t *hostVersion)
 {
     Host().SetVariable(L"_4ver", hostVersion);
-    CommandPlugin plugin = {};
-    plugin.module = LoadLibraryW(PluginFile());
-    if (!plugin.module) {
-        printf("cannot load %ls (error %lu)\n", PluginFile(), GetLastError());
-        exit(2);
-    }
-    *(FARPROC *)&plugin.GetPluginInfo = GetProcAddress(plugin.module, "GetPluginInfo");
-    *(FARPROC *)&plugin.InitializePlugin = GetProcAddress(plugin.module, "InitializePlugin");
-    *(FARPROC *)&plugin.ShutdownPlugin = GetProcAddress(plugin.module, "ShutdownPlugin");
-    *(FARPROC *)&plugin.linewise = GetProcAddress(plugin.module, "linewise");
-    if (!plugin.GetPluginInfo || !plugin.InitializePlugin || !plugin.ShutdownPlugin ||
-        !plugin.linewise) {
-        printf("the plug-in lacks an export\n");
-        exit(2);
-    }
+    PluginDll plugin = LoadPluginDll();
     CHECK(plugin.GetPluginInfo() != nullptr);
     Host().CaptureOutput(1);
     TakeBoth();
@@ -168,14 +121,13 @@ CommandPlugin Start(const wchar_t *hostVersion)
     return plugin;
 }
 
-void Stop(CommandPlugin &plugin)
+void Stop(PluginDll &plugin)
 {
     CHECK_EQ(plugin.ShutdownPlugin(0), 0);
-    FreeLibrary(plugin.module);
-    plugin.module = nullptr;
+    UnloadPluginDll(plugin);
 }
 
-int Run(const CommandPlugin &plugin, const wchar_t *arguments)
+int Run(const PluginDll &plugin, const wchar_t *arguments)
 {
     TakeBoth();
     int result = plugin.linewise(arguments);
@@ -468,7 +420,7 @@ TEST(command_default_display_for_older_and_newer_hosts)
     } hosts[] = {{L"23.00", false}, {L"33.00", true}, {nullptr, true}, {L"24.00", true}};
     for (const auto &host : hosts) {
         BeginCase();
-        CommandPlugin plugin = Start(host.version);
+        PluginDll plugin = Start(host.version);
         CHECK_TEXT(StartupOut, StartupLine(21));
         CHECK_EQ(Run(plugin, L""), 0);
         CHECK_LINES(Out, Display(Defaults(host.newer)));
@@ -483,7 +435,7 @@ TEST(command_default_display_for_older_and_newer_hosts)
 
     // A few lines as they must look, so that the builder above cannot drift with the plug-in.
     BeginCase();
-    CommandPlugin plugin = Start(L"23.00");
+    PluginDll plugin = Start(L"23.00");
     Run(plugin, L"");
     CHECK(wcsstr(Out, L"\n  Swap Characters  . . . . . . . /K1  : Alt-;\r\n"));
     CHECK(wcsstr(Out, L"\r\n  Clear Screen . . . . . . . . . /K4  : Alt-L\r\n"));
@@ -501,7 +453,7 @@ TEST(command_saved_settings_come_back_in_a_new_instance)
 {
     BeginCase();
     ClearEnvironment();
-    CommandPlugin plugin = Start(L"33.00");
+    PluginDll plugin = Start(L"33.00");
     for (int i = 0; i < 9; i++)
         SetEnvironmentVariableW(EnvNames[i], EnvValues[i]);
 
@@ -583,7 +535,7 @@ TEST(command_damaged_user_key_falls_back_to_machine_key)
 {
     BeginCase();
     // The machine key, written by the command itself: 22 keys, error sound 5.
-    CommandPlugin plugin = Start(L"23.00");
+    PluginDll plugin = Start(L"23.00");
     CHECK_EQ(Run(plugin, L"/S /E:5 /K15:F7 /S! /Q"), 0); // the later target wins
     CHECK_TEXT(Err, L"");
     CHECK(HasValue(HKEY_LOCAL_MACHINE, L"Version"));
@@ -643,7 +595,7 @@ TEST(command_damaged_user_key_falls_back_to_machine_key)
 TEST(command_restore_defaults_and_refused_arguments)
 {
     BeginCase();
-    CommandPlugin plugin = Start(L"33.00");
+    PluginDll plugin = Start(L"33.00");
     static wchar_t expected[16384];
 
     // No key anywhere: /R says so and changes nothing; quietly it says nothing.
@@ -762,7 +714,7 @@ TEST(command_save_failure_gives_two_and_keeps_the_change)
         return;
     }
 
-    CommandPlugin plugin = Start(L"33.00");
+    PluginDll plugin = Start(L"33.00");
     CHECK_EQ(Run(plugin, L"/E:4 /S"), 2);
     Expected changed = Defaults(true);
     changed.errorSound = 4;
@@ -822,7 +774,7 @@ TEST(command_stored_values_load_as_they_stand)
     SetEnvironmentVariableW(L"SavePicDir", L"C:\\old");
     SetEnvironmentVariableW(L"PathExpandFlags", L"6");
 
-    CommandPlugin plugin = Start(L"23.00");
+    PluginDll plugin = Start(L"23.00");
     CHECK_TEXT(StartupOut, StartupLine(4));
     CHECK_TEXT(Env(L"Insert-1"), fromRegistry);
     CHECK_TEXT(Env(L"Insert-2"), L"(unset)");
@@ -874,7 +826,7 @@ TEST(command_key_list_version_line_and_overlong_arguments)
         int lines;
     } hosts[] = {{L"23.00", 74}, {L"33.00", 72}};
     for (const auto &host : hosts) {
-        CommandPlugin plugin = Start(host.version);
+        PluginDll plugin = Start(host.version);
         CHECK_EQ(Run(plugin, L"/L /Q"), 0);
         CHECK_TEXT(Err, L"");
         int lines = 0;
@@ -886,7 +838,7 @@ TEST(command_key_list_version_line_and_overlong_arguments)
         Stop(plugin);
     }
 
-    CommandPlugin plugin = Start(L"33.00");
+    PluginDll plugin = Start(L"33.00");
     static wchar_t before[16384];
     Run(plugin, L"");
     wcscpy(before, Out);
@@ -920,7 +872,7 @@ TEST(command_key_list_version_line_and_overlong_arguments)
 TEST(command_accepted_argument_forms)
 {
     BeginCase();
-    CommandPlugin plugin = Start(L"33.00");
+    PluginDll plugin = Start(L"33.00");
 
     // /D resets the block, but a hotkey change beside it applies to the table as it was.
     CHECK_EQ(Run(plugin, L"/E:3 /K14:F5 /Q"), 0);

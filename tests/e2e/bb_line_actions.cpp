@@ -2,6 +2,7 @@
 // DLL is loaded and only its exports are called; the shell library is the stand-in.
 #include "tests/support/check.h"
 #include "tests/support/hostctl.h"
+#include "tests/support/plugindll.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -11,59 +12,16 @@
 namespace
 {
 
-// The record the shell passes to the hook, nine 4-byte fields on the 32-bit shell.
-struct ShellKeyEvent {
-    int code;
-    int homeRow;
-    int homeColumn;
-    int row;
-    int column;
-    wchar_t *line;
-    wchar_t *cursor;
-    int redraw;
-    wchar_t *keyName;
-};
-
 enum { LineCapacity = 65536 };
-
-struct Plugin {
-    HMODULE module;
-    int(__stdcall *InitializePlugin)(void);
-    int(__stdcall *ShutdownPlugin)(int);
-    int(__stdcall *key)(ShellKeyEvent *);
-    int(__stdcall *linewise)(const wchar_t *);
-};
-
-const wchar_t *DllName(void)
-{
-    return sizeof(void *) == 8 ? L"Linewise-x64.dll" : L"Linewise-x86.dll";
-}
-
-void Require(FARPROC *target, HMODULE module, const char *name)
-{
-    *target = GetProcAddress(module, name);
-    if (!*target) {
-        printf("missing export %s\n", name);
-        exit(2);
-    }
-}
 
 // Loads and starts the plug-in once, with default settings, the honk as error sound and no
 // last-arguments flags.
-Plugin &Loaded(void)
+PluginDll &Loaded(void)
 {
-    static Plugin plugin;
+    static PluginDll plugin;
     if (plugin.module)
         return plugin;
-    plugin.module = LoadLibraryW(DllName());
-    if (!plugin.module) {
-        printf("cannot load %ls (error %lu)\n", DllName(), GetLastError());
-        exit(2);
-    }
-    Require((FARPROC *)&plugin.InitializePlugin, plugin.module, "InitializePlugin");
-    Require((FARPROC *)&plugin.ShutdownPlugin, plugin.module, "ShutdownPlugin");
-    Require((FARPROC *)&plugin.key, plugin.module, "key");
-    Require((FARPROC *)&plugin.linewise, plugin.module, "linewise");
+    plugin = LoadPluginDll();
     Host().CaptureOutput(1);
     if (plugin.InitializePlugin() != 0) {
         printf("InitializePlugin failed\n");
@@ -236,7 +194,7 @@ TEST(line_bound_action_missing_from_the_build)
 // On a newer host, consuming a key also empties its name; Swap Characters leaves it.
 TEST(line_newer_host_key_names)
 {
-    Plugin &plugin = Loaded();
+    PluginDll &plugin = Loaded();
     plugin.ShutdownPlugin(0);
     Host().SetVariable(L"_4ver", L"30");
     CHECK_EQ(plugin.InitializePlugin(), 0);

@@ -2,6 +2,7 @@
 // Ctrl-Alt-Up / Ctrl-Alt-Down hotkeys move the window between marks, and /Y repaints them.
 #include "tests/support/check.h"
 #include "tests/support/hostctl.h"
+#include "tests/support/plugindll.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -9,51 +10,15 @@
 namespace
 {
 
-struct ShellKeyEvent {
-    int code;
-    int homeRow;
-    int homeColumn;
-    int row;
-    int column;
-    wchar_t *line;
-    wchar_t *cursor;
-    int redraw;
-    wchar_t *keyName;
-};
-
-struct Exports {
-    HMODULE module;
-    int(__stdcall *InitializePlugin)(void);
-    int(__stdcall *key)(ShellKeyEvent *);
-    int(__stdcall *linewise)(const wchar_t *);
-};
-
 enum { Rows = 3000, WindowRows = 25, Plain = 0x0007, Neighbour = 0x0030 };
 enum { CtrlUp = 0x1008D, CtrlDown = 0x10091 };
 
-void Require(FARPROC *target, HMODULE module, const char *name)
+PluginDll &Loaded(void)
 {
-    *target = GetProcAddress(module, name);
-    if (!*target) {
-        printf("missing export %s\n", name);
-        exit(2);
-    }
-}
-
-Exports &Loaded(void)
-{
-    static Exports plugin;
+    static PluginDll plugin;
     if (plugin.module)
         return plugin;
-    const wchar_t *name = sizeof(void *) == 8 ? L"Linewise-x64.dll" : L"Linewise-x86.dll";
-    plugin.module = LoadLibraryW(name);
-    if (!plugin.module) {
-        printf("cannot load the plug-in (error %lu)\n", GetLastError());
-        exit(2);
-    }
-    Require((FARPROC *)&plugin.InitializePlugin, plugin.module, "InitializePlugin");
-    Require((FARPROC *)&plugin.key, plugin.module, "key");
-    Require((FARPROC *)&plugin.linewise, plugin.module, "linewise");
+    plugin = LoadPluginDll();
     Host().CaptureOutput(1);
     if (plugin.InitializePlugin() != 0) {
         printf("InitializePlugin failed\n");

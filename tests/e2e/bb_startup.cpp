@@ -2,6 +2,7 @@
 // the way the shell loads it and only its exports are called.
 #include "tests/support/check.h"
 #include "tests/support/hostctl.h"
+#include "tests/support/plugindll.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -11,44 +12,6 @@
 
 namespace
 {
-
-struct Info {
-    const wchar_t *name;
-    const wchar_t *author;
-    const wchar_t *email;
-    const wchar_t *web;
-    const wchar_t *description;
-    const wchar_t *implements;
-    int major;
-    int minor;
-    int build;
-};
-
-struct KeyRecord {
-    int code;
-    int homeRow;
-    int homeColumn;
-    int row;
-    int column;
-    wchar_t *line;
-    wchar_t *cursor;
-    int redraw;
-    wchar_t *keyName;
-};
-
-struct Plugin {
-    HMODULE module;
-    Info *(__stdcall *GetPluginInfo)(void);
-    int(__stdcall *InitializePlugin)(void);
-    int(__stdcall *ShutdownPlugin)(int);
-    int(__stdcall *Usage)(const wchar_t *, wchar_t *);
-    int(__stdcall *key)(KeyRecord *);
-};
-
-const wchar_t *DllName(void)
-{
-    return sizeof(void *) == 8 ? L"Linewise-x64.dll" : L"Linewise-x86.dll";
-}
 
 const wchar_t StartupLine[] = L"Linewise v0.99.12 loaded.  21 keys defined.\r\n";
 
@@ -84,33 +47,10 @@ void ForgetStoredSettings(void)
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\JPPlugins\\Linewise");
 }
 
-Plugin Load(void)
-{
-    Host(); // the shell's library is loaded first, as in the shell
-    Plugin plugin = {};
-    plugin.module = LoadLibraryW(DllName());
-    CHECK(plugin.module != nullptr);
-    if (!plugin.module) {
-        printf("cannot load the plug-in (error %lu)\n", GetLastError());
-        exit(2);
-    }
-    *(FARPROC *)&plugin.GetPluginInfo = GetProcAddress(plugin.module, "GetPluginInfo");
-    *(FARPROC *)&plugin.InitializePlugin = GetProcAddress(plugin.module, "InitializePlugin");
-    *(FARPROC *)&plugin.ShutdownPlugin = GetProcAddress(plugin.module, "ShutdownPlugin");
-    *(FARPROC *)&plugin.Usage = GetProcAddress(plugin.module, "Usage");
-    *(FARPROC *)&plugin.key = GetProcAddress(plugin.module, "key");
-    if (!plugin.GetPluginInfo || !plugin.InitializePlugin || !plugin.ShutdownPlugin ||
-        !plugin.Usage || !plugin.key) {
-        printf("the plug-in lacks an export\n");
-        exit(2);
-    }
-    return plugin;
-}
-
 // Loads and initialises with output captured; the captured output is discarded.
-Plugin LoadQuietly(void)
+PluginDll LoadQuietly(void)
 {
-    Plugin plugin = Load();
+    PluginDll plugin = LoadPluginDll();
     Host().CaptureOutput(1);
     CHECK_EQ(plugin.InitializePlugin(), 0);
     TakeOutput(1);
@@ -118,12 +58,11 @@ Plugin LoadQuietly(void)
     return plugin;
 }
 
-void Unload(Plugin &plugin)
+void Unload(PluginDll &plugin)
 {
     CHECK_EQ(plugin.ShutdownPlugin(0), 0);
     Host().CaptureOutput(0);
-    FreeLibrary(plugin.module);
-    plugin.module = nullptr;
+    UnloadPluginDll(plugin);
 }
 
 // The names in the export directory of a PE file.
@@ -200,7 +139,7 @@ bool ConsoleRowStartsWith(SHORT row, const wchar_t *text)
 TEST(startup_exports_are_exactly_the_plugin_entry_points)
 {
     wchar_t path[MAX_PATH];
-    BesideProgram(DllName(), path, MAX_PATH);
+    BesideProgram(PluginDllName(), path, MAX_PATH);
     char names[32][64];
     int count = ReadExportNames(path, names, 32);
     const char *expected[] = {"GetPluginInfo", "Help", "InitializePlugin", "ShutdownPlugin",
@@ -210,7 +149,7 @@ TEST(startup_exports_are_exactly_the_plugin_entry_points)
         if (strcmp(names[i], expected[i]) != 0)
             CheckFailed(__FILE__, __LINE__, "export name", names[i]);
 
-    HMODULE module = LoadLibraryW(DllName());
+    HMODULE module = LoadLibraryW(PluginDllName());
     CHECK(module != nullptr);
     for (const char *name : expected)
         if (!GetProcAddress(module, name))
@@ -220,8 +159,8 @@ TEST(startup_exports_are_exactly_the_plugin_entry_points)
 
 TEST(startup_plugin_info)
 {
-    Plugin plugin = Load();
-    Info *info = plugin.GetPluginInfo();
+    PluginDll plugin = LoadPluginDll();
+    ShellPluginInfo *info = plugin.GetPluginInfo();
     CHECK(info != nullptr);
     if (info) {
         CHECK_TEXT(info->name, L"Linewise");
@@ -235,13 +174,13 @@ TEST(startup_plugin_info)
         CHECK_EQ(info->build, 12);
         CHECK(plugin.GetPluginInfo() == info);
     }
-    FreeLibrary(plugin.module);
+    UnloadPluginDll(plugin);
 }
 
 TEST(startup_line_is_written)
 {
     ForgetStoredSettings();
-    Plugin plugin = Load();
+    PluginDll plugin = LoadPluginDll();
     Host().CaptureOutput(1);
     TakeOutput(1);
     TakeOutput(2);
@@ -258,7 +197,7 @@ TEST(startup_line_is_written)
     DWORD written = 0;
     FillConsoleOutputCharacterW(console, L' ', info.dwSize.X, start, &written);
     SetConsoleCursorPosition(console, start);
-    plugin = Load();
+    plugin = LoadPluginDll();
     CHECK_EQ(plugin.InitializePlugin(), 0);
     CHECK(ConsoleRowStartsWith(start.Y, L"Linewise v0.99.12 loaded.  21 keys defined."));
     Unload(plugin);
@@ -276,7 +215,7 @@ TEST(startup_line_left_out_when_quiet_but_still_loads)
             SetEnvironmentVariableW(q.variable, L"1");
         else
             Host().SetVariable(q.variable, L"1");
-        Plugin plugin = Load();
+        PluginDll plugin = LoadPluginDll();
         Host().CaptureOutput(1);
         TakeOutput(1);
         TakeOutput(2);
@@ -303,12 +242,12 @@ TEST(startup_newer_host_flag_from_host_version)
     for (int v = 0; v < 2; v++) {
         bool newer = v == 0;
         Host().SetVariable(L"_4ver", versions[v]);
-        Plugin plugin = LoadQuietly();
+        PluginDll plugin = LoadQuietly();
 
         // Newer hosts may pass code 0 and name the key: Enter remembers the arguments...
         wcscpy(line, L"copy alpha beta");
         wcscpy(name, L"Enter");
-        KeyRecord record = {
+        ShellKeyEvent record = {
             0, info.dwCursorPosition.Y, 0, info.dwCursorPosition.Y, 15, line, line + 15, 0, name};
         CHECK_EQ(plugin.key(&record), 0);
         CHECK_EQ(record.code, 0);
@@ -342,7 +281,7 @@ TEST(startup_newer_host_flag_from_host_version)
 
 TEST(startup_chime_resource)
 {
-    Plugin plugin = Load();
+    PluginDll plugin = LoadPluginDll();
     HRSRC found = FindResourceW(plugin.module, MAKEINTRESOURCEW(101), L"WAVE");
     CHECK(found != nullptr);
     if (found) {
@@ -374,12 +313,12 @@ TEST(startup_chime_resource)
         CHECK(sawFormat);
         CHECK(sawData);
     }
-    FreeLibrary(plugin.module);
+    UnloadPluginDll(plugin);
 }
 
 TEST(startup_character_info_dialog_template)
 {
-    Plugin plugin = Load();
+    PluginDll plugin = LoadPluginDll();
     HRSRC found = FindResourceW(plugin.module, MAKEINTRESOURCEW(102), RT_DIALOG);
     CHECK(found != nullptr);
     if (found) {
@@ -432,12 +371,12 @@ TEST(startup_character_info_dialog_template)
         CHECK_TEXT(text(), L"Static");
         CHECK_EQ(word(), 0); // no creation data
     }
-    FreeLibrary(plugin.module);
+    UnloadPluginDll(plugin);
 }
 
 TEST(startup_usage)
 {
-    Plugin plugin = LoadQuietly();
+    PluginDll plugin = LoadQuietly();
     wchar_t out[1024];
     const wchar_t *names[] = {L"LINEWISE", L"linewise", L"LineWise"};
     for (const wchar_t *name : names) {
@@ -460,7 +399,7 @@ TEST(startup_without_console_child)
     wchar_t record[MAX_PATH];
     if (!GetEnvironmentVariableW(L"LINEWISE_BB_RECORD", record, MAX_PATH))
         return;
-    Plugin plugin = Load();
+    PluginDll plugin = LoadPluginDll();
     Host().CaptureOutput(1);
     FreeConsole();
     int result = plugin.InitializePlugin();
@@ -473,7 +412,7 @@ TEST(startup_without_console_child)
     DWORD written = 0;
     WriteFile(file, text, (DWORD)(wcslen(text) * sizeof(wchar_t)), &written, nullptr);
     CloseHandle(file);
-    FreeLibrary(plugin.module);
+    UnloadPluginDll(plugin);
 }
 
 TEST(startup_without_console_refuses_to_load)

@@ -1,0 +1,68 @@
+#include "tests/support/plugindll.h"
+#include "tests/support/hostctl.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+
+namespace
+{
+
+FARPROC Require(HMODULE module, const char *name)
+{
+    FARPROC address = GetProcAddress(module, name);
+    if (!address) {
+        printf("the plug-in lacks the export %s\n", name);
+        exit(2);
+    }
+    return address;
+}
+
+#define REQUIRE(field) dll.field = (decltype(dll.field))(void *)Require(module, #field)
+
+PluginDll ExportsOf(HMODULE module)
+{
+    PluginDll dll = {};
+    dll.module = module;
+    REQUIRE(GetPluginInfo);
+    REQUIRE(InitializePlugin);
+    REQUIRE(ShutdownPlugin);
+    REQUIRE(Usage);
+    REQUIRE(Help);
+    REQUIRE(key);
+    REQUIRE(linewise);
+    return dll;
+}
+
+} // namespace
+
+const wchar_t *PluginDllName(void)
+{
+    return sizeof(void *) == 8 ? L"Linewise-x64.dll" : L"Linewise-x86.dll";
+}
+
+PluginDll LoadPluginDll(void)
+{
+    Host(); // the shell's library is loaded first, as in the shell
+    HMODULE module = LoadLibraryW(PluginDllName());
+    if (!module) {
+        printf("cannot load %ls (error %lu)\n", PluginDllName(), GetLastError());
+        exit(2);
+    }
+    return ExportsOf(module);
+}
+
+bool FindLoadedPluginDll(PluginDll &dll)
+{
+    HMODULE module = GetModuleHandleW(PluginDllName());
+    if (!module)
+        return false;
+    dll = ExportsOf(module);
+    return true;
+}
+
+void UnloadPluginDll(PluginDll &dll)
+{
+    if (dll.module)
+        FreeLibrary(dll.module);
+    dll = PluginDll{};
+}
