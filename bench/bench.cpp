@@ -9,7 +9,8 @@
 #include <string.h>
 #include <windows.h>
 
-namespace {
+namespace
+{
 
 double Seconds(void)
 {
@@ -29,7 +30,8 @@ double TimeKeyStateReads(int rounds)
 {
     double start = Seconds();
     for (int i = 0; i < rounds; i++)
-        sink += GetAsyncKeyState(VK_SHIFT) + GetAsyncKeyState(VK_CONTROL) + GetAsyncKeyState(VK_MENU);
+        sink +=
+            GetAsyncKeyState(VK_SHIFT) + GetAsyncKeyState(VK_CONTROL) + GetAsyncKeyState(VK_MENU);
     return (Seconds() - start) / rounds;
 }
 
@@ -57,7 +59,10 @@ double TimeLineCopy(int rounds)
     return (Seconds() - start) / rounds;
 }
 
-double Best(double a, double b) { return a < b ? a : b; }
+double Best(double a, double b)
+{
+    return a < b ? a : b;
+}
 
 } // namespace
 

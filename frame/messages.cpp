@@ -7,7 +7,8 @@
 
 #include <mmsystem.h>
 
-namespace {
+namespace
+{
 
 const unsigned int SoundAliases[7] = {0,
                                       0,

@@ -13,7 +13,8 @@
 
 #include <stdlib.h>
 
-namespace {
+namespace
+{
 
 // The GDI+ flat start-up interface, declared here to keep the GDI+ C++ headers out.
 struct GdiplusStartupInputData {
@@ -124,9 +125,9 @@ bool MessagesAllowed(void)
 
 LINEWISE_EXPORT int __stdcall InitializePlugin(void)
 {
-    Plugin.console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    Plugin.console =
+        CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (Plugin.console == INVALID_HANDLE_VALUE || !Plugin.console) {
         Plugin.console = nullptr;
         ReportLoadFailure(L"Error opening console buffer!\r\n", -1);
@@ -162,9 +163,8 @@ LINEWISE_EXPORT int __stdcall InitializePlugin(void)
     TextCopy(quiet, 1024, L"%[_transient]%[_pipe]%[noloadmsg]");
     ExpandVariables(quiet, 1);
     if (wcscmp(quiet, L"00") == 0)
-        Printf(L"%s v%u.%u.%u loaded.  %d %s defined.\r\n", PLUGIN_NAME, VersionMajor,
-               VersionMinor, VersionBuild, (int)HotkeyTable.count,
-               HotkeyTable.count == 1 ? L"key" : L"keys");
+        Printf(L"%s v%u.%u.%u loaded.  %d %s defined.\r\n", PLUGIN_NAME, VersionMajor, VersionMinor,
+               VersionBuild, (int)HotkeyTable.count, HotkeyTable.count == 1 ? L"key" : L"keys");
     return 0;
 }
 

@@ -1,11 +1,14 @@
 #include "frame/text.h"
 
+#include <stdio.h>
 #include <wchar.h>
 #include <wctype.h>
-#include <stdio.h>
 #include <windows.h>
 
-size_t TextLength(const wchar_t *text) { return text ? wcslen(text) : 0; }
+size_t TextLength(const wchar_t *text)
+{
+    return text ? wcslen(text) : 0;
+}
 
 int TextCopyCount(wchar_t *out, size_t capacity, const wchar_t *text, size_t count)
 {
@@ -80,8 +83,17 @@ int TextCompareNoCase(const wchar_t *a, const wchar_t *b)
     return _wcsicmp(a ? a : L"", b ? b : L"");
 }
 
-bool TextEqualNoCase(const wchar_t *a, const wchar_t *b) { return TextCompareNoCase(a, b) == 0; }
+bool TextEqualNoCase(const wchar_t *a, const wchar_t *b)
+{
+    return TextCompareNoCase(a, b) == 0;
+}
 
-bool IsBlank(wchar_t ch) { return iswspace(ch) != 0; }
+bool IsBlank(wchar_t ch)
+{
+    return iswspace(ch) != 0;
+}
 
-bool IsPrintableChar(wchar_t ch) { return iswprint(ch) != 0; }
+bool IsPrintableChar(wchar_t ch)
+{
+    return iswprint(ch) != 0;
+}

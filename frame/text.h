@@ -1,8 +1,8 @@
 // Bounded UTF-16 text helpers. Every write is limited by the capacity of its target (in
 // UTF-16 units, the terminator included) and always leaves the target terminated.
 #pragma once
-#include <stddef.h>
 #include <stdarg.h>
+#include <stddef.h>
 
 // Length of a text; a null text has length 0.
 size_t TextLength(const wchar_t *text);

@@ -3,11 +3,12 @@
 #include "actions/console/marks.h"
 #include "actions/line/lastargs.h"
 #include "actions/line/swapchars.h"
+#include "frame/text.h"
 #include "keys/hotkeys.h"
 #include "keys/keytables.h"
-#include "frame/text.h"
 
-namespace {
+namespace
+{
 
 int ScrollUpByCommands(KeyEvent *event)
 {
@@ -54,7 +55,10 @@ const Action Actions[ActionCount + 1] = {
     nullptr,              // 23 Search Path and Expand
 };
 
-bool Down(int virtualKey) { return (GetAsyncKeyState(virtualKey) & 0x8000) != 0; }
+bool Down(int virtualKey)
+{
+    return (GetAsyncKeyState(virtualKey) & 0x8000) != 0;
+}
 
 } // namespace
 

@@ -23,7 +23,8 @@ const wchar_t UsageText[] =
     L"the Scrolly flags \t/Y? for more info\n\nLINEWISE with no options displays the "
     L"plugin\u2019s current settings.\n";
 
-namespace {
+namespace
+{
 
 // The fourth version number and the platform appear only in the version line.
 const wchar_t VersionLineFormat[] = L"\r\n\t\t\t\t%s  %u.%u.%u.%u (%s)\r\n";
@@ -107,7 +108,10 @@ wchar_t ArgumentBuffer[ArgumentBufferCapacity];
 const wchar_t *Arguments[MaxArguments];
 int ArgumentTotal;
 
-HANDLE StandardError(void) { return GetStdHandle(STD_ERROR_HANDLE); }
+HANDLE StandardError(void)
+{
+    return GetStdHandle(STD_ERROR_HANDLE);
+}
 
 void ReportText(const wchar_t *format, const wchar_t *text)
 {
@@ -130,7 +134,10 @@ struct PendingChanges {
 // What reading one argument decided.
 enum ReadResult { ReadNext, ReadDoneSuccess, ReadFailed };
 
-wchar_t Upper(wchar_t ch) { return (ch >= L'a' && ch <= L'z') ? (wchar_t)(ch - L'a' + L'A') : ch; }
+wchar_t Upper(wchar_t ch)
+{
+    return (ch >= L'a' && ch <= L'z') ? (wchar_t)(ch - L'a' + L'A') : ch;
+}
 
 bool HasPrefix(const wchar_t *argument, wchar_t letter)
 {
@@ -285,7 +292,10 @@ ReadResult ReadArgument(const wchar_t *argument, PendingChanges *pending)
     return ReadNext;
 }
 
-const wchar_t *RootName(SaveTarget target) { return target == SaveMachine ? L"HKLM" : L"HKCU"; }
+const wchar_t *RootName(SaveTarget target)
+{
+    return target == SaveMachine ? L"HKLM" : L"HKCU";
+}
 
 void RestoreFromRegistry(PendingChanges *pending)
 {
@@ -450,7 +460,10 @@ int SplitArguments(const wchar_t *text)
     return count;
 }
 
-int ArgumentCount(void) { return ArgumentTotal; }
+int ArgumentCount(void)
+{
+    return ArgumentTotal;
+}
 
 const wchar_t *Argument(int index)
 {

@@ -7,7 +7,8 @@
 #include "keys/keytables.h"
 #include "settings/settings.h"
 
-namespace {
+namespace
+{
 
 enum { LeaderLength = 255, LeaderSpan = 29, KeyListCapacity = 1024 };
 
@@ -60,8 +61,8 @@ void JoinKeyNames(wchar_t *keys, int action)
         FormatKeyCode(name, HotkeyTable.entries[i].code);
         if (!name[0])
             continue;
-        size_t needed = TextLength(keys) + (keys[0] ? TextLength(KeySeparator) : 0) +
-                        TextLength(name);
+        size_t needed =
+            TextLength(keys) + (keys[0] ? TextLength(KeySeparator) : 0) + TextLength(name);
         if (needed >= KeyListCapacity)
             return;
         if (keys[0])

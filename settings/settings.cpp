@@ -8,14 +8,13 @@
 
 SettingsBlock Settings;
 
-const wchar_t *const ErrorSoundNames[7] = {L"Off",         L"Honk",          L"Asterisk",
-                                           L"Default Beep", L"Exclamation", L"Critical Stop",
-                                           L"Question"};
-const wchar_t *const CopyChimeNames[7] = {L"Off",         L"Chime",         L"Asterisk",
-                                          L"Default Beep", L"Exclamation", L"Critical Stop",
-                                          L"Question"};
+const wchar_t *const ErrorSoundNames[7] = {
+    L"Off", L"Honk", L"Asterisk", L"Default Beep", L"Exclamation", L"Critical Stop", L"Question"};
+const wchar_t *const CopyChimeNames[7] = {
+    L"Off", L"Chime", L"Asterisk", L"Default Beep", L"Exclamation", L"Critical Stop", L"Question"};
 
-namespace {
+namespace
+{
 
 const Hotkey DefaultHotkeys[] = {
     {0x10027, 1, 0},  // Alt-;          Swap Characters
@@ -47,7 +46,7 @@ struct BitName {
 };
 
 const BitName LastArgsBits[] = {{1, L"Over"}, {2, L"Slashes"}, {4, L"KeepOld"}, {8, L"Space"}};
-const BitName AutoCloseBits[] = {{1, L"Brackets"}, {2, L"Parentheses"}, {4, L"Braces"},
+const BitName AutoCloseBits[] = {{1, L"Brackets"}, {2, L"Parentheses"},  {4, L"Braces"},
                                  {8, L"Quotes"},   {16, L"Apostrophes"}, {32, L"Strong quotes"}};
 const BitName ScrollyBits[] = {{1, L"Wrap"}, {2, L"Visible"}};
 
@@ -66,7 +65,10 @@ const wchar_t *Describe(wchar_t *out, size_t capacity, unsigned int value, const
     return out;
 }
 
-bool IsDecimalDigit(wchar_t ch) { return ch >= L'0' && ch <= L'9'; }
+bool IsDecimalDigit(wchar_t ch)
+{
+    return ch >= L'0' && ch <= L'9';
+}
 
 bool IsHexDigit(wchar_t ch)
 {
@@ -170,4 +172,7 @@ unsigned int GetEnvNumber(const wchar_t *name, unsigned int fallback)
     return value;
 }
 
-bool IsValueSeparator(wchar_t ch) { return ch == L':' || ch == L'='; }
+bool IsValueSeparator(wchar_t ch)
+{
+    return ch == L':' || ch == L'=';
+}

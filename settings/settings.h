@@ -11,8 +11,12 @@ struct SettingsBlock {
 extern SettingsBlock Settings;
 
 enum {
-    LastArgsOverwrite = 1, LastArgsBreakAtSlash = 2, LastArgsKeepOld = 4, LastArgsSpaceAround = 8,
-    ScrollyWrap = 1, ScrollyVisible = 2,
+    LastArgsOverwrite = 1,
+    LastArgsBreakAtSlash = 2,
+    LastArgsKeepOld = 4,
+    LastArgsSpaceAround = 8,
+    ScrollyWrap = 1,
+    ScrollyVisible = 2,
 };
 
 // Defaults of the settings block and the 21 default hotkeys. The environment is untouched.

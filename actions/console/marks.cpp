@@ -6,7 +6,8 @@
 // A zeroed version record (no version known) counts as an older Windows.
 unsigned short CommandMarkBit = 0x2000;
 
-namespace {
+namespace
+{
 
 enum {
     OlderMarkBit = 0x2000,
@@ -21,13 +22,19 @@ enum {
 
 HANDLE OpenConsoleOutput(void)
 {
-    return CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    return CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                       nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
-bool Usable(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
+bool Usable(HANDLE handle)
+{
+    return handle != nullptr && handle != INVALID_HANDLE_VALUE;
+}
 
-int Smaller(int a, int b) { return a < b ? a : b; }
+int Smaller(int a, int b)
+{
+    return a < b ? a : b;
+}
 
 // The top row that shows target at the top, or the buffer's last row at the bottom when the
 // target lies too close to the end.
@@ -37,7 +44,10 @@ int WindowTopFor(int target, int bufferHeight, int windowHeight)
     return top < 0 ? 0 : top;
 }
 
-bool VisibleMarks(void) { return (Settings.ScrollyFlags & ScrollyVisible) != 0; }
+bool VisibleMarks(void)
+{
+    return (Settings.ScrollyFlags & ScrollyVisible) != 0;
+}
 
 // Rows actually delivered by a block read; the console may clip the region it was asked for.
 int RegionRows(const SMALL_RECT &region)

@@ -9,7 +9,8 @@
 #include <wchar.h>
 #include <windows.h>
 
-namespace {
+namespace
+{
 
 enum { NameCapacity = 256, ExpandCapacity = 8192 };
 

@@ -11,7 +11,10 @@ void EditClear(EditLine *line)
     line->cursor = 0;
 }
 
-int EditLength(const EditLine *line) { return (int)wcsnlen(line->text, EditLineCapacity - 1); }
+int EditLength(const EditLine *line)
+{
+    return (int)wcsnlen(line->text, EditLineCapacity - 1);
+}
 
 void EditSetText(EditLine *line, const wchar_t *text)
 {

@@ -5,7 +5,8 @@
 
 #include <wchar.h>
 
-namespace {
+namespace
+{
 wchar_t Entries[HistoryCapacity][EditLineCapacity];
 int Count = 0;
 int First = 0;  // ring index of the oldest entry
@@ -17,7 +18,10 @@ void HistoryClear(void)
     Count = First = Recall = 0;
 }
 
-int HistoryCount(void) { return Count; }
+int HistoryCount(void)
+{
+    return Count;
+}
 
 const wchar_t *HistoryEntry(int index)
 {
@@ -53,4 +57,7 @@ const wchar_t *HistoryNewer(void)
     return HistoryEntry(Recall);
 }
 
-void HistoryResetRecall(void) { Recall = Count; }
+void HistoryResetRecall(void)
+{
+    Recall = Count;
+}

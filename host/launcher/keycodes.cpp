@@ -2,7 +2,8 @@
 
 #include "frame/text.h"
 
-namespace {
+namespace
+{
 
 const int X = ShellExtended;
 

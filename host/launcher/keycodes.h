@@ -21,10 +21,10 @@ enum KeyColumn {
 };
 
 struct ShellKey {
-    int code;      // the shell's code; never 0 for a key that is passed on
-    int column;    // the modifier column the key was read in
+    int code;       // the shell's code; never 0 for a key that is passed on
+    int column;     // the modifier column the key was read in
     bool character; // the code is the character the key typed
-    bool shift;    // modifiers held with the key, for setting the key state around the hook
+    bool shift;     // modifiers held with the key, for setting the key state around the hook
     bool ctrl;
     bool alt;
     wchar_t name[ShellKeyNameCapacity]; // what a newer host passes as keyName

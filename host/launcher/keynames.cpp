@@ -2,7 +2,8 @@
 
 #include "frame/text.h"
 
-namespace {
+namespace
+{
 
 struct NamedKey {
     const wchar_t *name;
@@ -13,34 +14,56 @@ struct NamedKey {
 
 // A US keyboard, which is what the key tables' punctuation names assume.
 const NamedKey NamedKeys[] = {
-    {L"Enter", VK_RETURN, 13, 13},     {L"Return", VK_RETURN, 13, 13},
-    {L"Esc", VK_ESCAPE, 27, 27},       {L"Escape", VK_ESCAPE, 27, 27},
-    {L"Tab", VK_TAB, 9, 0},            {L"Space", VK_SPACE, L' ', L' '},
-    {L"Backspace", VK_BACK, 8, 8},     {L"BkSp", VK_BACK, 8, 8},
-    {L"Home", VK_HOME, 0, 0},          {L"End", VK_END, 0, 0},
-    {L"PgUp", VK_PRIOR, 0, 0},         {L"PageUp", VK_PRIOR, 0, 0},
-    {L"PgDn", VK_NEXT, 0, 0},          {L"PageDown", VK_NEXT, 0, 0},
-    {L"Ins", VK_INSERT, 0, 0},         {L"Insert", VK_INSERT, 0, 0},
-    {L"Del", VK_DELETE, 0, 0},         {L"Delete", VK_DELETE, 0, 0},
-    {L"Up", VK_UP, 0, 0},              {L"Down", VK_DOWN, 0, 0},
-    {L"Left", VK_LEFT, 0, 0},          {L"Right", VK_RIGHT, 0, 0},
-    {L"`", VK_OEM_3, L'`', L'~'},      {L"Grave", VK_OEM_3, L'`', L'~'},
+    {L"Enter", VK_RETURN, 13, 13},
+    {L"Return", VK_RETURN, 13, 13},
+    {L"Esc", VK_ESCAPE, 27, 27},
+    {L"Escape", VK_ESCAPE, 27, 27},
+    {L"Tab", VK_TAB, 9, 0},
+    {L"Space", VK_SPACE, L' ', L' '},
+    {L"Backspace", VK_BACK, 8, 8},
+    {L"BkSp", VK_BACK, 8, 8},
+    {L"Home", VK_HOME, 0, 0},
+    {L"End", VK_END, 0, 0},
+    {L"PgUp", VK_PRIOR, 0, 0},
+    {L"PageUp", VK_PRIOR, 0, 0},
+    {L"PgDn", VK_NEXT, 0, 0},
+    {L"PageDown", VK_NEXT, 0, 0},
+    {L"Ins", VK_INSERT, 0, 0},
+    {L"Insert", VK_INSERT, 0, 0},
+    {L"Del", VK_DELETE, 0, 0},
+    {L"Delete", VK_DELETE, 0, 0},
+    {L"Up", VK_UP, 0, 0},
+    {L"Down", VK_DOWN, 0, 0},
+    {L"Left", VK_LEFT, 0, 0},
+    {L"Right", VK_RIGHT, 0, 0},
+    {L"`", VK_OEM_3, L'`', L'~'},
+    {L"Grave", VK_OEM_3, L'`', L'~'},
     {L"Backquote", VK_OEM_3, L'`', L'~'},
-    {L"-", VK_OEM_MINUS, L'-', L'_'},  {L"Minus", VK_OEM_MINUS, L'-', L'_'},
-    {L"=", VK_OEM_PLUS, L'=', L'+'},   {L"Equals", VK_OEM_PLUS, L'=', L'+'},
+    {L"-", VK_OEM_MINUS, L'-', L'_'},
+    {L"Minus", VK_OEM_MINUS, L'-', L'_'},
+    {L"=", VK_OEM_PLUS, L'=', L'+'},
+    {L"Equals", VK_OEM_PLUS, L'=', L'+'},
     {L"Plus", VK_OEM_PLUS, L'=', L'+'},
-    {L"[", VK_OEM_4, L'[', L'{'},      {L"]", VK_OEM_6, L']', L'}'},
-    {L"\\", VK_OEM_5, L'\\', L'|'},    {L"Backslash", VK_OEM_5, L'\\', L'|'},
-    {L";", VK_OEM_1, L';', L':'},      {L"Semicolon", VK_OEM_1, L';', L':'},
-    {L"Semi", VK_OEM_1, L';', L':'},   {L"'", VK_OEM_7, L'\'', L'"'},
+    {L"[", VK_OEM_4, L'[', L'{'},
+    {L"]", VK_OEM_6, L']', L'}'},
+    {L"\\", VK_OEM_5, L'\\', L'|'},
+    {L"Backslash", VK_OEM_5, L'\\', L'|'},
+    {L";", VK_OEM_1, L';', L':'},
+    {L"Semicolon", VK_OEM_1, L';', L':'},
+    {L"Semi", VK_OEM_1, L';', L':'},
+    {L"'", VK_OEM_7, L'\'', L'"'},
     {L"Apostrophe", VK_OEM_7, L'\'', L'"'},
-    {L"Apos", VK_OEM_7, L'\'', L'"'},  {L",", VK_OEM_COMMA, L',', L'<'},
+    {L"Apos", VK_OEM_7, L'\'', L'"'},
+    {L",", VK_OEM_COMMA, L',', L'<'},
     {L"Comma", VK_OEM_COMMA, L',', L'<'},
-    {L".", VK_OEM_PERIOD, L'.', L'>'}, {L"Period", VK_OEM_PERIOD, L'.', L'>'},
+    {L".", VK_OEM_PERIOD, L'.', L'>'},
+    {L"Period", VK_OEM_PERIOD, L'.', L'>'},
     {L"Dot", VK_OEM_PERIOD, L'.', L'>'},
     {L"Decimal", VK_OEM_PERIOD, L'.', L'>'},
-    {L"/", VK_OEM_2, L'/', L'?'},      {L"Slash", VK_OEM_2, L'/', L'?'},
-    {L"Divide", VK_OEM_2, L'/', L'?'}, {L"*", VK_MULTIPLY, L'*', L'*'},
+    {L"/", VK_OEM_2, L'/', L'?'},
+    {L"Slash", VK_OEM_2, L'/', L'?'},
+    {L"Divide", VK_OEM_2, L'/', L'?'},
+    {L"*", VK_MULTIPLY, L'*', L'*'},
     {L"Multiply", VK_MULTIPLY, L'*', L'*'},
 };
 
@@ -147,8 +170,8 @@ bool ParseScriptKey(const wchar_t *text, KEY_EVENT_RECORD *out)
     else if (ctrl)
         ch = 0;
     record.uChar.UnicodeChar = ch;
-    record.dwControlKeyState = (shift ? SHIFT_PRESSED : 0) | (ctrl ? LEFT_CTRL_PRESSED : 0) |
-                               (alt ? LEFT_ALT_PRESSED : 0);
+    record.dwControlKeyState =
+        (shift ? SHIFT_PRESSED : 0) | (ctrl ? LEFT_CTRL_PRESSED : 0) | (alt ? LEFT_ALT_PRESSED : 0);
     if (vk >= VK_PRIOR && vk <= VK_DELETE)
         record.dwControlKeyState |= ENHANCED_KEY;
     *out = record;

@@ -9,12 +9,13 @@
 #include "host/launcher/session.h"
 #include "host/launcher/shelllib.h"
 
+#include <shellapi.h>
 #include <stdlib.h>
 #include <wchar.h>
 #include <windows.h>
-#include <shellapi.h>
 
-namespace {
+namespace
+{
 
 enum { ScriptCapacity = 1 << 20, MessageCapacity = 1024 + 32768 };
 
@@ -57,7 +58,10 @@ struct Options {
     bool scripted = false; // --keys or --script given
 };
 
-bool Feed(const KEY_EVENT_RECORD &record) { return SessionKey(record); }
+bool Feed(const KEY_EVENT_RECORD &record)
+{
+    return SessionKey(record);
+}
 
 bool ShowNewerHost = true;
 
@@ -94,8 +98,7 @@ bool ParseOptions(int argc, wchar_t **argv, Options *options, bool *help)
                  hasValue) {
             options->scripted = true;
             i++;
-        }
-        else
+        } else
             return Fail(L"lwshell: unknown or incomplete option \"%s\" (see --help)\r\n", arg);
     }
     return true;
@@ -116,8 +119,7 @@ bool RunScripts(int argc, wchar_t **argv, const Options &options, ScriptSink sin
                 return Fail(L"lwshell: cannot read the script \"%s\"\r\n", path);
             }
             ReplayScript(script, L'\n', true, options.delayMs, sink);
-        } else if (TextEqualNoCase(argv[i], L"--plugin") ||
-                   TextEqualNoCase(argv[i], L"--delay")) {
+        } else if (TextEqualNoCase(argv[i], L"--plugin") || TextEqualNoCase(argv[i], L"--delay")) {
             i++;
         }
     }

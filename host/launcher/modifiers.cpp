@@ -2,7 +2,8 @@
 
 #include <windows.h>
 
-namespace {
+namespace
+{
 
 const WORD Keys[3] = {VK_SHIFT, VK_CONTROL, VK_MENU};
 
@@ -34,4 +35,7 @@ int PressModifiers(bool shift, bool ctrl, bool alt)
     return mask;
 }
 
-void ReleaseModifiers(int pressed) { Send(pressed, false); }
+void ReleaseModifiers(int pressed)
+{
+    Send(pressed, false);
+}

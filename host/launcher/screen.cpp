@@ -5,7 +5,8 @@
 #include <stdarg.h>
 #include <windows.h>
 
-namespace {
+namespace
+{
 
 HANDLE Input = INVALID_HANDLE_VALUE;
 HANDLE Output = INVALID_HANDLE_VALUE;
@@ -38,8 +39,7 @@ void Write(HANDLE handle, const wchar_t *text, size_t length)
         int piece = length > 1024 ? 1024 : (int)length;
         if (piece == 1024 && IS_HIGH_SURROGATE(text[piece - 1]))
             piece--;
-        int n = WideCharToMultiByte(CP_UTF8, 0, text, piece, bytes, sizeof bytes, nullptr,
-                                    nullptr);
+        int n = WideCharToMultiByte(CP_UTF8, 0, text, piece, bytes, sizeof bytes, nullptr, nullptr);
         DWORD written;
         if (n <= 0 || !WriteFile(handle, bytes, (DWORD)n, &written, nullptr))
             return;

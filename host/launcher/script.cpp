@@ -5,7 +5,8 @@
 
 #include <wchar.h>
 
-namespace {
+namespace
+{
 
 enum { PieceCapacity = 65536 };
 

@@ -4,8 +4,8 @@
 // is always text (the quote, and one closing quote at its end, are not typed), so "Enter"
 // types the word.
 #pragma once
-#include <windows.h>
 #include <stddef.h>
+#include <windows.h>
 
 // Called for each keystroke; returns false to stop the replay.
 typedef bool (*ScriptSink)(const KEY_EVENT_RECORD &record);

@@ -9,7 +9,8 @@
 #include "host/launcher/screen.h"
 #include "host/launcher/shelllib.h"
 
-namespace {
+namespace
+{
 
 enum {
     KeyBackspace = 8,
@@ -261,6 +262,12 @@ bool SessionReadKeyboard(void)
     return true;
 }
 
-bool SessionEnded(void) { return State.ended; }
+bool SessionEnded(void)
+{
+    return State.ended;
+}
 
-int SessionExitCode(void) { return State.exitCode; }
+int SessionExitCode(void)
+{
+    return State.exitCode;
+}

@@ -2,10 +2,11 @@
 
 #include "frame/text.h"
 
-#include <windows.h>
 #include <wchar.h>
+#include <windows.h>
 
-namespace {
+namespace
+{
 
 enum { PathCapacity = 32768, ExpandCapacity = 8192 };
 
@@ -96,7 +97,10 @@ bool LoadShellLibrary(void)
     return true;
 }
 
-bool ShellLibraryLoaded(void) { return Shell.module != nullptr; }
+bool ShellLibraryLoaded(void)
+{
+    return Shell.module != nullptr;
+}
 
 void ShellSetVariable(const wchar_t *name, const wchar_t *value)
 {
@@ -204,9 +208,15 @@ int LoadPlugin(const wchar_t *path, wchar_t *message, size_t capacity)
     return 0;
 }
 
-bool PluginLoaded(void) { return Plugin.module != nullptr; }
+bool PluginLoaded(void)
+{
+    return Plugin.module != nullptr;
+}
 
-bool PluginHooksKeys(void) { return Plugin.key && Implements(Plugin.implements, L"*key"); }
+bool PluginHooksKeys(void)
+{
+    return Plugin.key && Implements(Plugin.implements, L"*key");
+}
 
 bool PluginHasCommand(const wchar_t *name)
 {
@@ -214,7 +224,10 @@ bool PluginHasCommand(const wchar_t *name)
            Implements(Plugin.implements, name);
 }
 
-int PluginKey(ShellKeyEvent *event) { return PluginHooksKeys() ? Plugin.key(event) : -1; }
+int PluginKey(ShellKeyEvent *event)
+{
+    return PluginHooksKeys() ? Plugin.key(event) : -1;
+}
 
 int PluginCommand(const wchar_t *arguments)
 {

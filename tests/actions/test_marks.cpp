@@ -5,7 +5,8 @@
 
 #include <string.h>
 
-namespace {
+namespace
+{
 
 unsigned short MarkBitFor(DWORD major, DWORD minor, DWORD build)
 {

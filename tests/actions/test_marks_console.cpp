@@ -7,7 +7,8 @@
 
 #include <stdio.h>
 
-namespace {
+namespace
+{
 
 enum { Rows = 3000, WindowRows = 25, Plain = 0x0007 };
 
@@ -85,7 +86,10 @@ wchar_t CharacterAt(int row, int column = 0)
     return ch;
 }
 
-int Top(void) { return Window().Top; }
+int Top(void)
+{
+    return Window().Top;
+}
 
 // Scrolls and reports the new top row; honks counts the error sounds of the call.
 int ScrollTo(ScrollDirection direction, int *honks = nullptr)

@@ -6,11 +6,15 @@
 #include "tests/support/check.h"
 #include "tests/support/hostctl.h"
 
-namespace {
+namespace
+{
 
 const wchar_t ChildFlag[] = L"LINEWISE_MARKS_NO_CONSOLE";
 
-bool InChild(void) { return GetEnvironmentVariableW(ChildFlag, nullptr, 0) != 0; }
+bool InChild(void)
+{
+    return GetEnvironmentVariableW(ChildFlag, nullptr, 0) != 0;
+}
 
 } // namespace
 
@@ -39,9 +43,9 @@ TEST(without_console_marking_is_silent_and_scrolling_fails)
         CloseHandle(process.hProcess);
         return;
     }
-    HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                 nullptr);
+    HANDLE console =
+        CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
     CHECK(console == INVALID_HANDLE_VALUE);
     Settings.ErrorSound = 1;
     Settings.ScrollyFlags = ScrollyWrap | ScrollyVisible;

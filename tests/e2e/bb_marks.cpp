@@ -43,14 +43,13 @@ HANDLE Screen(void)
     static HANDLE screen;
     if (screen)
         return screen;
-    screen = CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                       CONSOLE_TEXTMODE_BUFFER, nullptr);
+    screen =
+        CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, CONSOLE_TEXTMODE_BUFFER, nullptr);
     COORD size = {80, Rows};
     SMALL_RECT window = {0, 0, 79, WindowRows - 1};
     if (screen == INVALID_HANDLE_VALUE || !SetConsoleActiveScreenBuffer(screen) ||
-        !SetConsoleScreenBufferSize(screen, size) ||
-        !SetConsoleWindowInfo(screen, TRUE, &window)) {
+        !SetConsoleScreenBufferSize(screen, size) || !SetConsoleWindowInfo(screen, TRUE, &window)) {
         printf("cannot make a screen buffer\n");
         exit(2);
     }

@@ -16,7 +16,8 @@
 #include <string.h>
 #include <wchar.h>
 
-namespace {
+namespace
+{
 
 const wchar_t Prefix[] = L"Linewise plugin: ";
 const wchar_t KeyPath[] = L"Software\\JPPlugins\\Linewise";
@@ -151,8 +152,8 @@ void StoreSettings(HKEY root)
     const struct {
         const wchar_t *name;
         DWORD value;
-    } words[] = {{L"Version", 0x10000}, {L"Hotkeys", 1},        {L"Error Sound", 4},
-                 {L"Copy Chime", 0},    {L"LastArgs Flags", 8}, {L"Scrolly Flags", 1},
+    } words[] = {{L"Version", 0x10000},   {L"Hotkeys", 1},        {L"Error Sound", 4},
+                 {L"Copy Chime", 0},      {L"LastArgs Flags", 8}, {L"Scrolly Flags", 1},
                  {L"Auto Close Flags", 3}};
     for (const auto &w : words)
         RegSetValueExW(key, w.name, 0, REG_DWORD, (const BYTE *)&w.value, sizeof w.value);
@@ -161,7 +162,10 @@ void StoreSettings(HKEY root)
     RegCloseKey(key);
 }
 
-void ClearTable(void) { memset(&HotkeyTable, 0, sizeof HotkeyTable); }
+void ClearTable(void)
+{
+    memset(&HotkeyTable, 0, sizeof HotkeyTable);
+}
 
 } // namespace
 
@@ -495,9 +499,9 @@ TEST(key_list_and_its_combinations)
     CHECK_EQ(Run(L"/q /l"), 0);
     CHECK_TEXT(Out, list);
     CHECK_TEXT(Err, L"");
-    const wchar_t *combined[] = {L"/L /S",  L"/S! /L", L"/L /R",    L"/L /D",   L"/L /A:1",
-                                 L"/L /B:1", L"/L /C:1", L"/E:1 /L", L"/L /K3:F5", L"/L /X:F3",
-                                 L"/L /Y:1"};
+    const wchar_t *combined[] = {L"/L /S",     L"/S! /L",   L"/L /R",   L"/L /D",
+                                 L"/L /A:1",   L"/L /B:1",  L"/L /C:1", L"/E:1 /L",
+                                 L"/L /K3:F5", L"/L /X:F3", L"/L /Y:1"};
     for (const wchar_t *arguments : combined)
         CheckRefused(arguments, L"Can’t combine /L with other options\r\n");
 }
@@ -505,9 +509,9 @@ TEST(key_list_and_its_combinations)
 TEST(visible_marks_are_repainted_when_their_bit_changes)
 {
     Reset();
-    HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                 nullptr);
+    HANDLE console =
+        CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
     CHECK(console != INVALID_HANDLE_VALUE);
     CommandMarkBit = 0x2000;
     COORD origin = {0, 0};
@@ -609,8 +613,7 @@ TEST(splitting_limits)
     text[8192] = 0;
     CHECK_EQ(SplitArguments(text), -1);
     CHECK_EQ(ArgumentCount(), 0);
-    CHECK_TEXT(TakeOutput(2),
-               ErrorText(L"Buffer overflow: b = 8192, MAX_ARG_LEN = 8192 \r\n"));
+    CHECK_TEXT(TakeOutput(2), ErrorText(L"Buffer overflow: b = 8192, MAX_ARG_LEN = 8192 \r\n"));
 }
 
 TEST(an_overflowing_argument_text_shows_the_settings_and_fails)

@@ -11,16 +11,16 @@
 #include <string.h>
 #include <wchar.h>
 
-namespace {
+namespace
+{
 
 const wchar_t Header[] = L"\r\nLinewise v0.99.12 settings:\r\n\n";
 
-const wchar_t DefaultActionsBeforeMathWord[] =
-    L"  Swap Characters  . . . . . . . /K1  : Alt-;\r\n"
-    L"  Swap Arguments . . . . . . . . /K2  : Alt-'\r\n"
-    L"  Insert Last Args . . . . . . . /K3  : F3\r\n"
-    L"  Clear Screen . . . . . . . . . /K4  : Alt-L\r\n"
-    L"  Math Word  . . . . . . . . . . /K5  : ";
+const wchar_t DefaultActionsBeforeMathWord[] = L"  Swap Characters  . . . . . . . /K1  : Alt-;\r\n"
+                                               L"  Swap Arguments . . . . . . . . /K2  : Alt-'\r\n"
+                                               L"  Insert Last Args . . . . . . . /K3  : F3\r\n"
+                                               L"  Clear Screen . . . . . . . . . /K4  : Alt-L\r\n"
+                                               L"  Math Word  . . . . . . . . . . /K5  : ";
 const wchar_t DefaultActionsAfterMathWord[] =
     L"\r\n"
     L"  Expand Expression  . . . . . . /K6  : Ctrl-Shift-X\r\n"
@@ -41,38 +41,36 @@ const wchar_t DefaultActionsAfterMathWord[] =
     L"  Save Viewport Picture  . . . . /K21 : Ctrl-Shift-Q\r\n"
     L"  Print History  . . . . . . . . /K22 : Ctrl-P\r\n"
     L"  Search Path and Expand . . . . /K23 : Ctrl-Alt-E\r\n";
-const wchar_t DefaultSettingLines[] =
-    L"  Error sound  . . . . . . . . . /E   : 2   (Asterisk)\r\n"
-    L"  Copy chime . . . . . . . . . . /C   : 1   (Chime)\r\n"
-    L"  LastArgs flags . . . . . . . . /A   : 2   (Slashes)\r\n"
-    L"  Auto-close flags . . . . . . . /B   : 0   (none)\r\n"
-    L"  Scrolly flags  . . . . . . . . /Y   : 1   (Wrap)\r\n"
-    L"\r\n  21 keys defined.\r\n";
+const wchar_t DefaultSettingLines[] = L"  Error sound  . . . . . . . . . /E   : 2   (Asterisk)\r\n"
+                                      L"  Copy chime . . . . . . . . . . /C   : 1   (Chime)\r\n"
+                                      L"  LastArgs flags . . . . . . . . /A   : 2   (Slashes)\r\n"
+                                      L"  Auto-close flags . . . . . . . /B   : 0   (none)\r\n"
+                                      L"  Scrolly flags  . . . . . . . . /Y   : 1   (Wrap)\r\n"
+                                      L"\r\n  21 keys defined.\r\n";
 
-const wchar_t EmptyActionLines[] =
-    L"  Swap Characters  . . . . . . . /K1  : \r\n"
-    L"  Swap Arguments . . . . . . . . /K2  : \r\n"
-    L"  Insert Last Args . . . . . . . /K3  : \r\n"
-    L"  Clear Screen . . . . . . . . . /K4  : \r\n"
-    L"  Math Word  . . . . . . . . . . /K5  : \r\n"
-    L"  Expand Expression  . . . . . . /K6  : \r\n"
-    L"  Unicode Entry  . . . . . . . . /K7  : \r\n"
-    L"  Copy Line  . . . . . . . . . . /K8  : \r\n"
-    L"  Copy Word  . . . . . . . . . . /K9  : \r\n"
-    L"  Cut Word . . . . . . . . . . . /K10 : \r\n"
-    L"  Swap Clipboard Word  . . . . . /K11 : \r\n"
-    L"  Change Word Case . . . . . . . /K12 : \r\n"
-    L"  Custom Insert 1  . . . . . . . /K13 : \r\n"
-    L"  Custom Insert 2  . . . . . . . /K14 : \r\n"
-    L"  Custom Insert 3  . . . . . . . /K15 : \r\n"
-    L"  Character Info . . . . . . . . /K16 : \r\n"
-    L"  Scroll Up By Commands  . . . . /K17 : \r\n"
-    L"  Scroll Down By Commands  . . . /K18 : \r\n"
-    L"  File to URI  . . . . . . . . . /K19 : \r\n"
-    L"  Print Viewport . . . . . . . . /K20 : \r\n"
-    L"  Save Viewport Picture  . . . . /K21 : \r\n"
-    L"  Print History  . . . . . . . . /K22 : \r\n"
-    L"  Search Path and Expand . . . . /K23 : \r\n";
+const wchar_t EmptyActionLines[] = L"  Swap Characters  . . . . . . . /K1  : \r\n"
+                                   L"  Swap Arguments . . . . . . . . /K2  : \r\n"
+                                   L"  Insert Last Args . . . . . . . /K3  : \r\n"
+                                   L"  Clear Screen . . . . . . . . . /K4  : \r\n"
+                                   L"  Math Word  . . . . . . . . . . /K5  : \r\n"
+                                   L"  Expand Expression  . . . . . . /K6  : \r\n"
+                                   L"  Unicode Entry  . . . . . . . . /K7  : \r\n"
+                                   L"  Copy Line  . . . . . . . . . . /K8  : \r\n"
+                                   L"  Copy Word  . . . . . . . . . . /K9  : \r\n"
+                                   L"  Cut Word . . . . . . . . . . . /K10 : \r\n"
+                                   L"  Swap Clipboard Word  . . . . . /K11 : \r\n"
+                                   L"  Change Word Case . . . . . . . /K12 : \r\n"
+                                   L"  Custom Insert 1  . . . . . . . /K13 : \r\n"
+                                   L"  Custom Insert 2  . . . . . . . /K14 : \r\n"
+                                   L"  Custom Insert 3  . . . . . . . /K15 : \r\n"
+                                   L"  Character Info . . . . . . . . /K16 : \r\n"
+                                   L"  Scroll Up By Commands  . . . . /K17 : \r\n"
+                                   L"  Scroll Down By Commands  . . . /K18 : \r\n"
+                                   L"  File to URI  . . . . . . . . . /K19 : \r\n"
+                                   L"  Print Viewport . . . . . . . . /K20 : \r\n"
+                                   L"  Save Viewport Picture  . . . . /K21 : \r\n"
+                                   L"  Print History  . . . . . . . . /K22 : \r\n"
+                                   L"  Search Path and Expand . . . . /K23 : \r\n";
 
 wchar_t Expected[16384];
 
@@ -130,8 +128,8 @@ TEST(default_display_newer_key_table_names_math_word_alt_plus)
 {
     Start(true);
     ShowSettings();
-    TextFormat(Expected, 16384, L"%s%s%s%s%s", Header, DefaultActionsBeforeMathWord,
-               L"Alt-Plus", DefaultActionsAfterMathWord, DefaultSettingLines);
+    TextFormat(Expected, 16384, L"%s%s%s%s%s", Header, DefaultActionsBeforeMathWord, L"Alt-Plus",
+               DefaultActionsAfterMathWord, DefaultSettingLines);
     CHECK_TEXT(TakeOutput(1), Expected);
     Plugin.newerHost = false;
 }

@@ -4,7 +4,8 @@
 #include <string.h>
 #include <wchar.h>
 
-namespace {
+namespace
+{
 struct Case {
     const char *name;
     TestFunction function;

@@ -9,9 +9,9 @@ struct TestRegistration {
     TestRegistration(const char *name, TestFunction function);
 };
 
-#define TEST(name)                                                   \
-    static void test_##name(void);                                   \
-    static TestRegistration registration_##name(#name, test_##name); \
+#define TEST(name)                                                                                 \
+    static void test_##name(void);                                                                 \
+    static TestRegistration registration_##name(#name, test_##name);                               \
     static void test_##name(void)
 
 void CheckFailed(const char *file, int line, const char *what, const char *detail);
@@ -21,9 +21,10 @@ void CheckText(const wchar_t *actual, const wchar_t *expected, const char *file,
                const char *what);
 
 #define CHECK(cond) CheckTrue((cond), __FILE__, __LINE__, #cond)
-#define CHECK_EQ(actual, expected) \
-    CheckInt((long long)(actual), (long long)(expected), __FILE__, __LINE__, #actual " == " #expected)
-#define CHECK_TEXT(actual, expected) \
+#define CHECK_EQ(actual, expected)                                                                 \
+    CheckInt((long long)(actual), (long long)(expected), __FILE__, __LINE__,                       \
+             #actual " == " #expected)
+#define CHECK_TEXT(actual, expected)                                                               \
     CheckText((actual), (expected), __FILE__, __LINE__, #actual " == " #expected)
 
 // Printable form of a UTF-16 text for failure messages (escapes non-ASCII), in a static

@@ -3,13 +3,13 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-#define LOOKUP(field, name)                                                  \
-    do {                                                                     \
-        control.field = (decltype(control.field))(void *)GetProcAddress(module, name); \
-        if (!control.field) {                                                \
-            printf("missing stand-in export %s\n", name);                    \
-            exit(2);                                                         \
-        }                                                                    \
+#define LOOKUP(field, name)                                                                        \
+    do {                                                                                           \
+        control.field = (decltype(control.field))(void *)GetProcAddress(module, name);             \
+        if (!control.field) {                                                                      \
+            printf("missing stand-in export %s\n", name);                                          \
+            exit(2);                                                                               \
+        }                                                                                          \
     } while (0)
 
 const HostControl &Host(void)
