@@ -26,6 +26,10 @@ struct GdiplusStartupInputData {
 
 PluginInfo Info;
 
+// ExpandVariables writes back up to this many units whatever the text asked for, and users can
+// give the shell's variables values of any length.
+enum { ExpansionCapacity = 8192 };
+
 void ReadWindowsVersion(OSVERSIONINFOEXW *version)
 {
     typedef LONG(WINAPI * RtlGetVersionFunction)(OSVERSIONINFOEXW *);
@@ -117,8 +121,8 @@ int ParseHostVersion(const wchar_t *text)
 
 bool MessagesAllowed(void)
 {
-    wchar_t text[1024];
-    TextCopy(text, 1024, L"%[_transient]%[_pipe]");
+    static wchar_t text[ExpansionCapacity];
+    TextCopy(text, ExpansionCapacity, L"%[_transient]%[_pipe]");
     ExpandVariables(text, 1);
     return wcscmp(text, L"00") == 0;
 }
@@ -146,8 +150,8 @@ LINEWISE_EXPORT int __stdcall InitializePlugin(void)
 
     ReadWindowsVersion(&Plugin.windowsVersion);
 
-    wchar_t version[1024];
-    TextCopy(version, 1024, L"%_4ver");
+    static wchar_t version[ExpansionCapacity];
+    TextCopy(version, ExpansionCapacity, L"%_4ver");
     ExpandVariables(version, 1);
     Plugin.hostVersion = ParseHostVersion(version);
     Plugin.newerHost = Plugin.hostVersion >= 24;
@@ -159,8 +163,8 @@ LINEWISE_EXPORT int __stdcall InitializePlugin(void)
     if (LoadSettings(HKEY_CURRENT_USER) != 0)
         LoadSettings(HKEY_LOCAL_MACHINE);
 
-    wchar_t quiet[1024];
-    TextCopy(quiet, 1024, L"%[_transient]%[_pipe]%[noloadmsg]");
+    static wchar_t quiet[ExpansionCapacity];
+    TextCopy(quiet, ExpansionCapacity, L"%[_transient]%[_pipe]%[noloadmsg]");
     ExpandVariables(quiet, 1);
     if (wcscmp(quiet, L"00") == 0)
         Printf(L"%s v%u.%u.%u loaded.  %d %s defined.\r\n", PLUGIN_NAME, VersionMajor, VersionMinor,

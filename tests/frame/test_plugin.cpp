@@ -4,6 +4,7 @@
 #include "tests/support/hostctl.h"
 
 #include <wchar.h>
+#include <windows.h>
 
 TEST(host_version_from_its_text)
 {
@@ -57,4 +58,29 @@ TEST(usage_text_for_the_command_only)
     for (const wchar_t *name : others)
         CHECK_EQ(Usage(name, out), 0);
     CHECK_EQ(Usage(L"linewise", nullptr), 0);
+}
+
+// The shell writes an expansion of up to 8192 units back into the buffer it is given, and users
+// can give these names values of any length.
+TEST(long_variable_values_do_not_overrun_start_up_buffers)
+{
+    static wchar_t value[6001];
+    wmemset(value, L'7', 6000);
+    value[6000] = 0;
+
+    Host().SetVariable(L"_transient", value);
+    CHECK(!MessagesAllowed());
+    Host().SetVariable(L"_transient", nullptr);
+
+    Host().SetVariable(L"_4ver", value);
+    SetEnvironmentVariableW(L"noloadmsg", value);
+    Host().CaptureOutput(1);
+    TakeOutput(1);
+    CHECK_EQ(InitializePlugin(), 0);
+    CHECK_TEXT(TakeOutput(1), L"");
+    CHECK(!Plugin.newerHost);
+    CHECK_EQ(ShutdownPlugin(0), 0);
+    Host().CaptureOutput(0);
+    SetEnvironmentVariableW(L"noloadmsg", nullptr);
+    Host().SetVariable(L"_4ver", nullptr);
 }
