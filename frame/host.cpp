@@ -1,5 +1,7 @@
 #include "frame/host.h"
 
+#include "frame/text.h"
+
 int ExpandQuietly(wchar_t *text)
 {
     HANDLE savedError = GetStdHandle(STD_ERROR_HANDLE);
@@ -15,4 +17,42 @@ int ExpandQuietly(wchar_t *text)
     SetStdHandle(STD_OUTPUT_HANDLE, savedOutput);
     CloseHandle(nul);
     return result;
+}
+
+namespace
+{
+
+// The shell's ExpandVariables may write up to 8192 units in place, whatever was asked for, so
+// the option's answer gets a buffer of that size even though one character is expected.
+enum { OptionCapacity = 8192 };
+
+void ExpandOption(wchar_t *text, const wchar_t *request)
+{
+    TextCopy(text, OptionCapacity, request);
+    if (ExpandVariables(text, 1) != 0)
+        text[0] = 0;
+    text[OptionCapacity - 1] = 0;
+}
+
+bool IsAsciiLetterOrDigit(wchar_t ch)
+{
+    return (ch >= L'0' && ch <= L'9') || (ch >= L'a' && ch <= L'z') || (ch >= L'A' && ch <= L'Z');
+}
+
+} // namespace
+
+wchar_t GetEscapeChar(void)
+{
+    wchar_t text[OptionCapacity];
+    ExpandOption(text, L"%@option[EscapeChar]");
+    if (text[0] && !text[1] && !IsAsciiLetterOrDigit(text[0]) && !IsCharAlphaNumericW(text[0]))
+        return text[0];
+    return L'^';
+}
+
+bool UnixPathsMode(void)
+{
+    wchar_t text[OptionCapacity];
+    ExpandOption(text, L"%@option[UnixPaths]");
+    return text[0] == L'Y' || text[0] == L'y';
 }

@@ -36,3 +36,11 @@ TAKECMD_API void __stdcall tty_yield(int);
 // Expands text in place like ExpandVariables(text, 1), with standard output and standard
 // error pointed at "nul" meanwhile so that the shell's own error messages stay unseen.
 int ExpandQuietly(wchar_t *text);
+
+// The shell's escape character: "%@option[EscapeChar]" when that is exactly one character that
+// is neither a letter nor a digit, else '^'.
+wchar_t GetEscapeChar(void);
+
+// True when the shell's UnixPaths option is on ("%@option[UnixPaths]" begins with Y or y):
+// '/' is then an ordinary character in a command word.
+bool UnixPathsMode(void);

@@ -1,7 +1,7 @@
 // Operations on the shell's edit line through a KeyEvent. Positions and counts are UTF-16
 // unit indexes into the line; the line holds at most 65,535 characters and its terminator.
 #pragma once
-#include "keys/hook.h"
+#include "keys/keyevent.h"
 
 enum { EditLineCapacity = 65536 };
 

@@ -1,59 +1,14 @@
 #include "keys/hook.h"
 
+#include "actions/actions.h"
 #include "actions/console/marks.h"
 #include "actions/line/lastargs.h"
-#include "actions/line/swapchars.h"
 #include "frame/text.h"
 #include "keys/hotkeys.h"
 #include "keys/keytables.h"
 
 namespace
 {
-
-int ScrollUpByCommands(KeyEvent *event)
-{
-    ScrollByCommands(ScrollUp);
-    ConsumeKey(event);
-    return 0;
-}
-
-int ScrollDownByCommands(KeyEvent *event)
-{
-    ScrollByCommands(ScrollDown);
-    ConsumeKey(event);
-    return 0;
-}
-
-typedef int (*Action)(KeyEvent *event);
-
-// Indexed by action id. An action that is not part of this build has no entry, and its key
-// stays with the shell exactly as an unbound key does.
-const Action Actions[ActionCount + 1] = {
-    nullptr,
-    SwapCharacters,       // 1 Swap Characters
-    nullptr,              // 2 Swap Arguments
-    InsertLastArgs,       // 3 Insert Last Args
-    nullptr,              // 4 Clear Screen
-    nullptr,              // 5 Math Word
-    nullptr,              // 6 Expand Expression
-    nullptr,              // 7 Unicode Entry
-    nullptr,              // 8 Copy Line
-    nullptr,              // 9 Copy Word
-    nullptr,              // 10 Cut Word
-    nullptr,              // 11 Swap Clipboard Word
-    ChangeWordCase,       // 12 Change Word Case
-    nullptr,              // 13 Custom Insert 1
-    nullptr,              // 14 Custom Insert 2
-    nullptr,              // 15 Custom Insert 3
-    nullptr,              // 16 Character Info
-    ScrollUpByCommands,   // 17 Scroll Up By Commands
-    ScrollDownByCommands, // 18 Scroll Down By Commands
-    nullptr,              // 19 File to URI
-    nullptr,              // 20 Print Viewport
-    nullptr,              // 21 Save Viewport Picture
-    nullptr,              // 22 Print History
-    nullptr,              // 23 Search Path and Expand
-};
 
 bool Down(int virtualKey)
 {
@@ -95,9 +50,9 @@ LINEWISE_EXPORT int __stdcall key(KeyEvent *event)
     }
 
     const Hotkey *binding = HotkeyLookup(&HotkeyTable, c);
-    if (!binding || binding->action == 0 || binding->action > ActionCount)
+    if (!binding)
         return 0;
-    Action action = Actions[binding->action];
+    ActionFunction action = FindAction(binding->action);
     if (!action)
         return 0;
     return action(event);

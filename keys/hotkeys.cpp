@@ -6,30 +6,30 @@
 HotkeyTableData HotkeyTable;
 
 const wchar_t *const ActionNames[ActionCount + 1] = {
-    L"",
-    L"Swap Characters",
-    L"Swap Arguments",
-    L"Insert Last Args",
-    L"Clear Screen",
-    L"Math Word",
-    L"Expand Expression",
-    L"Unicode Entry",
-    L"Copy Line",
-    L"Copy Word",
-    L"Cut Word",
-    L"Swap Clipboard Word",
-    L"Change Word Case",
-    L"Custom Insert 1",
-    L"Custom Insert 2",
-    L"Custom Insert 3",
-    L"Character Info",
-    L"Scroll Up By Commands",
-    L"Scroll Down By Commands",
-    L"File to URI",
-    L"Print Viewport",
-    L"Save Viewport Picture",
-    L"Print History",
-    L"Search Path and Expand",
+    L"",                        // ActionNone
+    L"Swap Characters",         // ActionSwapCharacters
+    L"Swap Arguments",          // ActionSwapArguments
+    L"Insert Last Args",        // ActionInsertLastArgs
+    L"Clear Screen",            // ActionClearScreen
+    L"Math Word",               // ActionMathWord
+    L"Expand Expression",       // ActionExpandExpression
+    L"Unicode Entry",           // ActionUnicodeEntry
+    L"Copy Line",               // ActionCopyLine
+    L"Copy Word",               // ActionCopyWord
+    L"Cut Word",                // ActionCutWord
+    L"Swap Clipboard Word",     // ActionSwapClipboardWord
+    L"Change Word Case",        // ActionChangeWordCase
+    L"Custom Insert 1",         // ActionCustomInsert1
+    L"Custom Insert 2",         // ActionCustomInsert2
+    L"Custom Insert 3",         // ActionCustomInsert3
+    L"Character Info",          // ActionCharacterInfo
+    L"Scroll Up By Commands",   // ActionScrollUpByCommands
+    L"Scroll Down By Commands", // ActionScrollDownByCommands
+    L"File to URI",             // ActionFileToUri
+    L"Print Viewport",          // ActionPrintViewport
+    L"Save Viewport Picture",   // ActionSaveViewportPicture
+    L"Print History",           // ActionPrintHistory
+    L"Search Path and Expand",  // ActionSearchPathAndExpand
 };
 
 int HotkeySet(HotkeyTableData *table, int code, int action)

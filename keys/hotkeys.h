@@ -1,12 +1,42 @@
 // The hotkey table: bindings of key codes to action ids, and the action names.
 #pragma once
 
-enum { MaxHotkeys = 64, ActionCount = 23 };
+enum { MaxHotkeys = 64 };
+
+// The actions by id, as stored in "Key n" values and given to /K. The numbers are the stored
+// format: never renumber.
+enum ActionId {
+    ActionNone = 0,
+    ActionSwapCharacters = 1,
+    ActionSwapArguments = 2,
+    ActionInsertLastArgs = 3,
+    ActionClearScreen = 4,
+    ActionMathWord = 5,
+    ActionExpandExpression = 6,
+    ActionUnicodeEntry = 7,
+    ActionCopyLine = 8,
+    ActionCopyWord = 9,
+    ActionCutWord = 10,
+    ActionSwapClipboardWord = 11,
+    ActionChangeWordCase = 12,
+    ActionCustomInsert1 = 13,
+    ActionCustomInsert2 = 14,
+    ActionCustomInsert3 = 15,
+    ActionCharacterInfo = 16,
+    ActionScrollUpByCommands = 17,
+    ActionScrollDownByCommands = 18,
+    ActionFileToUri = 19,
+    ActionPrintViewport = 20,
+    ActionSaveViewportPicture = 21,
+    ActionPrintHistory = 22,
+    ActionSearchPathAndExpand = 23,
+    ActionCount = 23
+};
 
 // One binding, 8 bytes: the layout of a stored "Key n" value.
 struct Hotkey {
     int code;
-    unsigned short action; // 1..23, 0 = none
+    unsigned short action; // ActionId, 0 = none
     unsigned short reserved;
 };
 

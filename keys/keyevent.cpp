@@ -1,4 +1,6 @@
-#include "keys/hook.h"
+#include "keys/keyevent.h"
+
+#include "frame/plugin.h"
 
 void ConsumeKey(KeyEvent *event)
 {

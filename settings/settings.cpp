@@ -17,27 +17,27 @@ namespace
 {
 
 const Hotkey DefaultHotkeys[] = {
-    {0x10027, 1, 0},  // Alt-;          Swap Characters
-    {0x10028, 2, 0},  // Alt-'          Swap Arguments
-    {0x1003D, 3, 0},  // F3             Insert Last Args
-    {0x10026, 4, 0},  // Alt-L          Clear Screen
-    {0x10083, 5, 0},  // Alt-= / Alt-Plus  Math Word
-    {0x20018, 6, 0},  // Ctrl-Shift-X   Expand Expression
-    {0x10016, 7, 0},  // Alt-U          Unicode Entry
-    {0x1002E, 8, 0},  // Alt-C          Copy Line
-    {0x10011, 9, 0},  // Alt-W          Copy Word
-    {0x50011, 10, 0}, // Ctrl-Alt-W     Cut Word
-    {0x5002C, 11, 0}, // Ctrl-Alt-Z     Swap Clipboard Word
-    {0x15, 12, 0},    // Ctrl-U         Change Word Case
-    {0x10017, 13, 0}, // Alt-I          Custom Insert 1
-    {0x1, 16, 0},     // Ctrl-A         Character Info
-    {0x5008D, 17, 0}, // Ctrl-Alt-Up    Scroll Up By Commands
-    {0x50091, 18, 0}, // Ctrl-Alt-Down  Scroll Down By Commands
-    {0x50021, 19, 0}, // Ctrl-Alt-F     File to URI
-    {0x20010, 20, 0}, // Ctrl-Shift-P   Print Viewport
-    {0x20011, 21, 0}, // Ctrl-Shift-Q   Save Viewport Picture
-    {0x10, 22, 0},    // Ctrl-P         Print History
-    {0x50012, 23, 0}, // Ctrl-Alt-E     Search Path and Expand
+    {0x10027, ActionSwapCharacters, 0},       // Alt-;
+    {0x10028, ActionSwapArguments, 0},        // Alt-'
+    {0x1003D, ActionInsertLastArgs, 0},       // F3
+    {0x10026, ActionClearScreen, 0},          // Alt-L
+    {0x10083, ActionMathWord, 0},             // Alt-= / Alt-Plus
+    {0x20018, ActionExpandExpression, 0},     // Ctrl-Shift-X
+    {0x10016, ActionUnicodeEntry, 0},         // Alt-U
+    {0x1002E, ActionCopyLine, 0},             // Alt-C
+    {0x10011, ActionCopyWord, 0},             // Alt-W
+    {0x50011, ActionCutWord, 0},              // Ctrl-Alt-W
+    {0x5002C, ActionSwapClipboardWord, 0},    // Ctrl-Alt-Z
+    {0x15, ActionChangeWordCase, 0},          // Ctrl-U
+    {0x10017, ActionCustomInsert1, 0},        // Alt-I
+    {0x1, ActionCharacterInfo, 0},            // Ctrl-A
+    {0x5008D, ActionScrollUpByCommands, 0},   // Ctrl-Alt-Up
+    {0x50091, ActionScrollDownByCommands, 0}, // Ctrl-Alt-Down
+    {0x50021, ActionFileToUri, 0},            // Ctrl-Alt-F
+    {0x20010, ActionPrintViewport, 0},        // Ctrl-Shift-P
+    {0x20011, ActionSaveViewportPicture, 0},  // Ctrl-Shift-Q
+    {0x10, ActionPrintHistory, 0},            // Ctrl-P
+    {0x50012, ActionSearchPathAndExpand, 0},  // Ctrl-Alt-E
 };
 
 struct BitName {

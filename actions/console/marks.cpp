@@ -254,3 +254,17 @@ int RepaintCommandMarks(void)
     CloseHandle(console);
     return count;
 }
+
+int ScrollUpByCommands(KeyEvent *event)
+{
+    ScrollByCommands(ScrollUp);
+    ConsumeKey(event);
+    return 0;
+}
+
+int ScrollDownByCommands(KeyEvent *event)
+{
+    ScrollByCommands(ScrollDown);
+    ConsumeKey(event);
+    return 0;
+}

@@ -1,5 +1,7 @@
 // Command marks in the console buffer and scrolling the window by commands.
 #pragma once
+#include "keys/keyevent.h"
+
 #include <windows.h>
 
 extern unsigned short CommandMarkBit;
@@ -11,6 +13,10 @@ void MarkCommandLine(int row);
 
 enum ScrollDirection { ScrollUp, ScrollDown };
 int ScrollByCommands(ScrollDirection direction); // 0 moved, else error sound played
+
+// The two actions: scroll, then consume the key.
+int ScrollUpByCommands(KeyEvent *event);
+int ScrollDownByCommands(KeyEvent *event);
 
 // Number of marked rows recoloured, or -1.
 int RepaintCommandMarks(void);

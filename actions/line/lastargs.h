@@ -1,6 +1,6 @@
 // Remembering the arguments of each entered line, and "Insert Last Args".
 #pragma once
-#include "keys/hook.h"
+#include "keys/keyevent.h"
 
 // Where the arguments of a command line begin, or null when it has none.
 const wchar_t *FindArgsStart(const wchar_t *text);

@@ -1,6 +1,6 @@
 // "Swap Characters" and "Change Word Case".
 #pragma once
-#include "keys/hook.h"
+#include "keys/keyevent.h"
 
 int SwapCharacters(KeyEvent *event);
 int ChangeWordCase(KeyEvent *event);
