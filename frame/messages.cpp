@@ -18,6 +18,40 @@ const unsigned int SoundAliases[7] = {0,
                                       SND_ALIAS_SYSTEMHAND,
                                       SND_ALIAS_SYSTEMQUESTION};
 
+typedef BOOL(WINAPI *PlaySoundFunction)(LPCWSTR sound, HMODULE module, DWORD flags);
+
+// The sound player, winmm.dll, is loaded on the first sound and pinned: its asynchronous player
+// thread may outlive a sound we stop, and must never find its code gone when the shell unloads
+// us. A plug-in that never plays a sound never loads it.
+PlaySoundFunction Player(void)
+{
+    static PlaySoundFunction playSound;
+    if (playSound)
+        return playSound;
+    HMODULE winmm = LoadLibraryW(L"winmm.dll");
+    if (!winmm)
+        return nullptr;
+    HMODULE pinned;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                       (LPCWSTR)(void *)winmm, &pinned);
+    playSound = (PlaySoundFunction)(void *)GetProcAddress(winmm, "PlaySoundW");
+    FreeLibrary(winmm); // the pin keeps it
+    return playSound;
+}
+
+// Set once a sound was started since the plug-in was loaded; the player may still be reading
+// the chime from this module's resources.
+bool SoundStarted;
+
+void PlayAsync(LPCWSTR sound, HMODULE module, DWORD flags)
+{
+    PlaySoundFunction playSound = Player();
+    if (!playSound)
+        return;
+    SoundStarted = true;
+    playSound(sound, module, flags | SND_ASYNC);
+}
+
 void Play(unsigned int value, bool copyChime)
 {
     unsigned int alias = 0;
@@ -28,10 +62,10 @@ void Play(unsigned int value, bool copyChime)
         honk();
         break;
     case SoundChime:
-        PlaySoundW(MAKEINTRESOURCEW(101), Plugin.instance, SND_RESOURCE | SND_ASYNC);
+        PlayAsync(MAKEINTRESOURCEW(101), Plugin.instance, SND_RESOURCE);
         break;
     case SoundAlias:
-        PlaySoundW((LPCWSTR)(ULONG_PTR)alias, nullptr, SND_ALIAS_ID | SND_ASYNC);
+        PlayAsync((LPCWSTR)(ULONG_PTR)alias, nullptr, SND_ALIAS_ID);
         break;
     }
 }
@@ -60,6 +94,18 @@ int PlayErrorSound(void)
 int PlayCopyChime(void)
 {
     Play(Settings.CopyChime, true);
+    return 0;
+}
+
+int StopSounds(void)
+{
+    if (!SoundStarted)
+        return 0;
+    SoundStarted = false;
+    // A null sound stops the one playing and returns once the player has let go of it.
+    PlaySoundFunction playSound = Player();
+    if (playSound)
+        playSound(nullptr, nullptr, 0);
     return 0;
 }
 

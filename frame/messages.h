@@ -13,6 +13,10 @@ int WindowsErrorText(wchar_t *out, int code);
 int PlayErrorSound(void);
 int PlayCopyChime(void);
 
+// Stops a sound the plug-in started, waiting until the player no longer reads this module's
+// memory; for shut-down, before the shell may unload the library. 0.
+int StopSounds(void);
+
 // What a sound value plays: 0 nothing, 1 the honk (error) or the chime (copy), 2..6 the
 // system alias. Values above 6, compared unsigned, play what 1 plays.
 enum SoundKind { SoundNone, SoundHonk, SoundChime, SoundAlias };

@@ -174,6 +174,8 @@ LINEWISE_EXPORT int __stdcall InitializePlugin(void)
 
 LINEWISE_EXPORT int __stdcall ShutdownPlugin(int)
 {
+    // First, so that no player thread reads the chime from the image the shell may free next.
+    StopSounds();
     FreeLastArgs();
     if (Plugin.popup) {
         DestroyWindow(Plugin.popup);

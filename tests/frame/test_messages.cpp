@@ -135,7 +135,7 @@ TEST(error_sound_uses_the_shell_honk_only_when_chosen)
         CHECK_EQ(PlayCopyChime(), 0);
         CHECK_EQ(Host().HonkCalls(), 0);
     }
-    PlaySoundW(nullptr, nullptr, 0);
+    StopSounds();
     Settings.CopyChime = savedChime;
     Settings.ErrorSound = saved;
 }
