@@ -1,7 +1,9 @@
 #include "actions/actions.h"
 
 #include "actions/console/marks.h"
+#include "actions/line/custominsert.h"
 #include "actions/line/lastargs.h"
+#include "actions/line/swapargs.h"
 #include "actions/line/swapchars.h"
 #include "keys/hotkeys.h"
 
@@ -17,7 +19,7 @@ struct ActionRow {
 constexpr ActionRow ActionTable[] = {
     {ActionNone, nullptr},
     {ActionSwapCharacters, SwapCharacters},
-    {ActionSwapArguments, nullptr},
+    {ActionSwapArguments, SwapArguments},
     {ActionInsertLastArgs, InsertLastArgs},
     {ActionClearScreen, nullptr},
     {ActionMathWord, nullptr},
@@ -28,9 +30,9 @@ constexpr ActionRow ActionTable[] = {
     {ActionCutWord, nullptr},
     {ActionSwapClipboardWord, nullptr},
     {ActionChangeWordCase, ChangeWordCase},
-    {ActionCustomInsert1, nullptr},
-    {ActionCustomInsert2, nullptr},
-    {ActionCustomInsert3, nullptr},
+    {ActionCustomInsert1, CustomInsert1},
+    {ActionCustomInsert2, CustomInsert2},
+    {ActionCustomInsert3, CustomInsert3},
     {ActionCharacterInfo, nullptr},
     {ActionScrollUpByCommands, ScrollUpByCommands},
     {ActionScrollDownByCommands, ScrollDownByCommands},

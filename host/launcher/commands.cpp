@@ -91,6 +91,35 @@ int Set(const wchar_t *arguments)
     return 0;
 }
 
+// option name shows what %@option[name] gives; option name=value changes it, and
+// option name= brings back the shell's default (EscapeChar, UnixPaths, ...).
+int Option(const wchar_t *arguments)
+{
+    static wchar_t value[ExpandCapacity];
+    wchar_t name[NameCapacity];
+    const wchar_t *equals = wcschr(arguments, L'=');
+    size_t nameLength = equals ? (size_t)(equals - arguments) : wcslen(arguments);
+    while (nameLength > 0 && IsBlank(arguments[nameLength - 1]))
+        nameLength--;
+    if (nameLength == 0 || nameLength >= NameCapacity || wcscspn(arguments, L"[]%") < nameLength) {
+        OutError(L"Syntax: option name[=value]\r\n");
+        return 1;
+    }
+    TextCopyCount(name, NameCapacity, arguments, nameLength);
+    if (equals) {
+        // Taken as typed: an escape character must be settable to any character.
+        ShellSetOption(name, equals[1] ? equals + 1 : nullptr);
+        return 0;
+    }
+    TextFormat(value, ExpandCapacity, L"%%@option[%s]", name);
+    if (ShellExpand(value, ExpandCapacity) != 0) {
+        OutError(L"The option cannot be read.\r\n");
+        return 1;
+    }
+    OutFormat(L"%s=%s\r\n", name, value);
+    return 0;
+}
+
 int History(void)
 {
     for (int i = 0; i < HistoryCount(); i++) {
@@ -144,6 +173,8 @@ int RunCommandLine(const wchar_t *line, int *exitCode)
         Echo(arguments);
     else if (TextEqualNoCase(name, L"set"))
         Set(arguments);
+    else if (TextEqualNoCase(name, L"option"))
+        Option(arguments);
     else if (TextEqualNoCase(name, L"history"))
         History();
     else if (TextEqualNoCase(name, L"linewise"))

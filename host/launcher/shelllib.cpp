@@ -25,6 +25,7 @@ struct PluginInfoRecord {
 struct ShellLibrary {
     HMODULE module;
     void(__cdecl *setVariable)(const wchar_t *, const wchar_t *);
+    void(__cdecl *setOption)(const wchar_t *, const wchar_t *);
     void(__cdecl *addHistory)(const wchar_t *);
     void(__cdecl *setEditLine)(wchar_t *, int, int);
     int(__stdcall *expandVariables)(wchar_t *, int);
@@ -91,6 +92,7 @@ bool LoadShellLibrary(void)
     if (!Shell.module)
         return false;
     Bind(&Shell.setVariable, Shell.module, "HostSetVariable");
+    Bind(&Shell.setOption, Shell.module, "HostSetOption");
     Bind(&Shell.addHistory, Shell.module, "HostAddHistory");
     Bind(&Shell.setEditLine, Shell.module, "HostSetEditLine");
     Bind(&Shell.expandVariables, Shell.module, "ExpandVariables");
@@ -106,6 +108,12 @@ void ShellSetVariable(const wchar_t *name, const wchar_t *value)
 {
     if (Shell.setVariable)
         Shell.setVariable(name, value);
+}
+
+void ShellSetOption(const wchar_t *name, const wchar_t *value)
+{
+    if (Shell.setOption)
+        Shell.setOption(name, value);
 }
 
 void ShellAddHistory(const wchar_t *entry)

@@ -26,6 +26,8 @@ bool LoadShellLibrary(void);
 bool ShellLibraryLoaded(void);
 // The shell library's state; each does nothing without the library.
 void ShellSetVariable(const wchar_t *name, const wchar_t *value);
+// @option[name] as the shell answers it; a null value brings back the default.
+void ShellSetOption(const wchar_t *name, const wchar_t *value);
 void ShellAddHistory(const wchar_t *entry);
 void ShellSetEditLine(wchar_t *line, int row, int column);
 // Expands variables in text (capacity units) in place. 0 = success; non-zero when the

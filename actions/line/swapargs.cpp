@@ -1,0 +1,358 @@
+#include "actions/line/swapargs.h"
+
+#include "frame/host.h"
+#include "frame/messages.h"
+#include "frame/text.h"
+#include "keys/editline.h"
+
+#include <string.h>
+#include <wchar.h>
+#include <wctype.h>
+
+namespace
+{
+
+enum { None = -1 };
+
+enum ListKind {
+    RootList = 0,          // the line after the command word
+    FunctionList = 1,      // %@name[a,b]
+    ArrayList = 2,         // %name[a,b]
+    DoubleParenList = 3,   // %((a b))
+    DoubleBracketList = 4, // %[[a b]]
+    BracketList = 5,       // %[a b]
+};
+
+// One level of nesting during the scan. savedStart and savedQuotes hold this level's own open
+// argument and quote state while a child list is open.
+struct Context {
+    int kind;
+    int opening; // position of the opener's last character
+    int previousStart, previousLength;
+    int currentStart, currentLength;
+    int savedStart;
+    bool savedQuotes;
+};
+
+// The open levels, root first. Fixed, so that no path has anything to free.
+Context Contexts[MaxSwapNesting + 1];
+
+// The new line is built here, so that a failure leaves the shell's line untouched.
+wchar_t Result[EditLineCapacity];
+
+inline bool IsAsciiLetter(wchar_t ch)
+{
+    return (ch >= L'a' && ch <= L'z') || (ch >= L'A' && ch <= L'Z');
+}
+inline bool IsNameStart(wchar_t ch)
+{
+    return ch < 0x80 ? IsAsciiLetter(ch) : iswalpha(ch) != 0;
+}
+inline bool IsNameChar(wchar_t ch)
+{
+    if (ch < 0x80)
+        return IsAsciiLetter(ch) || (ch >= L'0' && ch <= L'9') || ch == L'_' || ch == L'$';
+    return iswalnum(ch) != 0;
+}
+
+// The list opened by the '%' at line[p], or 0 for none; *opening receives the position of
+// the opener's last character. Every opener needs a character after it.
+int FindOpener(const wchar_t *line, int p, int *opening)
+{
+    const wchar_t *s = line + p;
+    int q;
+    switch (s[1]) {
+    case L'@':
+        if (!IsNameStart(s[2]))
+            return 0;
+        for (q = 3; IsNameChar(s[q]); q++) {
+        }
+        if (s[q] != L'[' || !s[q + 1])
+            return 0;
+        *opening = p + q;
+        return FunctionList;
+    case L'(':
+        if (s[2] != L'(' || !s[3])
+            return 0;
+        *opening = p + 2;
+        return DoubleParenList;
+    case L'[':
+        if (s[2] == L'[' && s[3]) {
+            *opening = p + 2;
+            return DoubleBracketList;
+        }
+        if (!s[2])
+            return 0;
+        *opening = p + 1; // also "%[[" at the end of the line
+        return BracketList;
+    default:
+        if (!IsNameStart(s[1]))
+            return 0;
+        for (q = 2; IsNameChar(s[q]); q++) {
+        }
+        if (s[q] != L'[' || !s[q + 1])
+            return 0;
+        *opening = p + q;
+        return ArrayList;
+    }
+}
+
+void Shift(Context *context, int start, int end, int cursor)
+{
+    if (start > cursor && context->previousStart != None)
+        return;
+    context->previousStart = context->currentStart;
+    context->previousLength = context->currentLength;
+    context->currentStart = start;
+    context->currentLength = end - start;
+}
+
+void StartContext(Context *context, int kind, int opening)
+{
+    context->kind = kind;
+    context->opening = opening;
+    context->previousStart = context->currentStart = None;
+    context->previousLength = context->currentLength = 0;
+    context->savedStart = None;
+    context->savedQuotes = false;
+}
+
+ArgumentPair PairOf(const Context &context, int depth)
+{
+    ArgumentPair pair = {context.previousStart, context.previousLength, context.currentStart,
+                         context.currentLength, depth};
+    return pair;
+}
+
+// Bounded appending to the result.
+struct Writer {
+    wchar_t *out;
+    int capacity;
+    int length;
+    bool overflow;
+};
+
+void Put(Writer &w, const wchar_t *text, int count)
+{
+    if (count <= 0)
+        return;
+    if (w.length + count > w.capacity - 1) {
+        w.overflow = true;
+        return;
+    }
+    memcpy(w.out + w.length, text, (size_t)count * sizeof(wchar_t));
+    w.length += count;
+}
+
+// At the top level a space keeps two exchanged pieces from running into each other.
+void Separate(Writer &w, bool topLevel, wchar_t next)
+{
+    if (topLevel && w.length > 0 && NeedsSpace(w.out[w.length - 1], next))
+        Put(w, L" ", 1);
+}
+
+} // namespace
+
+bool NeedsSpace(wchar_t before, wchar_t after)
+{
+    return (before == L'%' || iswalnum(before)) && iswgraph(after);
+}
+
+int FindArgumentPair(const wchar_t *line, int length, int cursor, wchar_t escape, bool unixPaths,
+                     ArgumentPair *pair)
+{
+    if (!line || !pair || length < 0 || length + 4 >= EditLineCapacity)
+        return SwapLineTooLong;
+
+    // The command word. Here an escape character stays in force up to the next one.
+    bool escaped = false, quoted = false;
+    int p = 0;
+    while (p < length && IsBlank(line[p]))
+        p++;
+    for (; p < length; p++) {
+        wchar_t ch = line[p];
+        if (ch == escape)
+            escaped = !escaped;
+        if (!escaped && ch == L'"')
+            quoted = !quoted;
+        if (!quoted && (IsBlank(ch) || (ch == L'/' && !unixPaths)))
+            break;
+    }
+    while (p < length && IsBlank(line[p]))
+        p++;
+    if (p >= length)
+        return SwapNoArguments;
+
+    int depth = 0;
+    Context *context = Contexts;
+    StartContext(context, RootList, None);
+    int chosenDepth = 0;
+    ArgumentPair chosen = {};
+    int start = None; // the open argument
+    for (;; p++) {
+        wchar_t ch = line[p];
+        if (ch == escape)
+            escaped = !escaped;
+        if (!escaped && ch == L'"')
+            quoted = !quoted;
+
+        // A closer ends its list even when no argument is open ("%[a ]", "%@f[]").
+        int end = None;
+        bool ended = false;
+        if (ch == 0) {
+            end = p;
+            ended = true;
+        } else if (!quoted && !escaped) {
+            switch (context->kind) {
+            case RootList:
+                if (IsBlank(ch) ||
+                    (ch == L'/' && start != None && line[start] == L'/' && line[start + 1] != L'/'))
+                    end = p;
+                break;
+            case FunctionList:
+            case ArrayList:
+                if (ch == L',' || ch == L']') {
+                    end = p;
+                    ended = ch == L']';
+                }
+                break;
+            case DoubleParenList:
+            case DoubleBracketList: {
+                wchar_t closer = context->kind == DoubleParenList ? L')' : L']';
+                if (IsBlank(ch)) {
+                    end = p;
+                } else if (ch == closer && line[p + 1] == closer) {
+                    end = p;
+                    ended = true;
+                    p++;
+                }
+                break;
+            }
+            case BracketList:
+                if (IsBlank(ch) || ch == L']') {
+                    end = p;
+                    ended = ch == L']';
+                }
+                break;
+            }
+        }
+        if (end != None && start != None) {
+            Shift(context, start, end, cursor);
+            start = None;
+            // Nothing later can change the answer: later arguments start after the cursor,
+            // and so do later lists.
+            if (depth == 0 && end >= cursor && context->previousStart != None)
+                break;
+        }
+
+        if (!ended) {
+            if (start == None && !IsBlank(ch))
+                start = depth > 0 && ch == L',' ? p + 1 : p;
+            if (ch == L'%' && !escaped) {
+                if (line[p + 1] == L'=') {
+                    p++; // %= is the escape character: it protects what follows
+                    escaped = true;
+                    continue;
+                }
+                int opening = 0, kind = FindOpener(line, p, &opening);
+                if (kind) {
+                    if (depth == MaxSwapNesting)
+                        return SwapTooDeep;
+                    context->savedStart = start;
+                    context->savedQuotes = quoted;
+                    depth++;
+                    context++;
+                    StartContext(context, kind, opening);
+                    escaped = quoted = false;
+                    start = None;
+                    p = opening;
+                }
+            }
+        }
+        if (line[p] != escape)
+            escaped = false;
+        if (!ended)
+            continue;
+        if (depth == 0)
+            break; // the end of the line
+
+        if (chosenDepth < depth && context->previousStart != None && context->opening < cursor &&
+            cursor <= p) {
+            chosenDepth = depth;
+            chosen = PairOf(*context, depth);
+        }
+        context--;
+        depth--;
+        quoted = context->savedQuotes;
+        start = context->savedStart;
+        if (ch == 0)
+            break; // an unclosed list ends only itself; the levels around it stay uncounted
+    }
+
+    if (chosenDepth == 0) {
+        if (Contexts[0].previousStart == None)
+            return SwapNoPair;
+        chosen = PairOf(Contexts[0], 0);
+    }
+    *pair = chosen;
+    return SwapFound;
+}
+
+int BuildSwappedLine(const wchar_t *line, int length, const ArgumentPair &pair, wchar_t *out,
+                     int capacity, int *newLength)
+{
+    int aStart = pair.firstStart, aEnd = pair.firstStart + pair.firstLength;
+    int bStart = pair.secondStart, bEnd = pair.secondStart + pair.secondLength;
+    if (!line || !out || capacity <= 0 || aStart < 0 || aEnd < aStart || bStart < aEnd ||
+        bEnd < bStart || bEnd > length)
+        return -1;
+    bool topLevel = pair.depth == 0;
+    Writer w = {out, capacity, 0, false};
+    Put(w, line, aStart);
+    Separate(w, topLevel, bEnd > bStart ? line[bStart] : 0);
+    Put(w, line + bStart, bEnd - bStart);
+    if (aEnd < bStart) {
+        Separate(w, topLevel, line[aEnd]);
+        Put(w, line + aEnd, bStart - aEnd);
+    }
+    Separate(w, topLevel, aEnd > aStart ? line[aStart] : 0);
+    Put(w, line + aStart, aEnd - aStart);
+    int cursor = w.length;
+    if (bEnd < length) {
+        Separate(w, topLevel, line[bEnd]);
+        Put(w, line + bEnd, length - bEnd);
+    }
+    if (w.overflow)
+        return -1;
+    out[w.length] = 0;
+    if (newLength)
+        *newLength = w.length;
+    return cursor;
+}
+
+int SwapArguments(KeyEvent *event)
+{
+    if (!event)
+        return 0;
+    wchar_t *line = event->line;
+    int length = line ? (int)wcsnlen(line, EditLineCapacity) : 0;
+    int cursor = length;
+    if (line && event->cursor >= line && event->cursor < line + length)
+        cursor = (int)(event->cursor - line);
+
+    ArgumentPair pair;
+    int newCursor = -1, newLength = 0;
+    if (line && length + 4 < EditLineCapacity &&
+        FindArgumentPair(line, length, cursor, GetEscapeChar(), UnixPathsMode(), &pair) ==
+            SwapFound)
+        newCursor = BuildSwappedLine(line, length, pair, Result, EditLineCapacity, &newLength);
+    ConsumeKey(event);
+    if (newCursor < 0) {
+        PlayErrorSound();
+        return 0;
+    }
+    memcpy(line, Result, ((size_t)newLength + 1) * sizeof(wchar_t));
+    event->cursor = line + newCursor;
+    event->redraw = 1;
+    return 0;
+}
