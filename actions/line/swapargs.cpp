@@ -37,6 +37,43 @@ struct Context {
 // The open levels, root first. Fixed, so that no path has anything to free.
 Context Contexts[MaxSwapNesting + 1];
 
+// Inside an open, unescaped argument most units change nothing. These masks (bit c for unit
+// c < 128) name the units that may, per list kind and inside quotes; the scan skips the rest
+// in a tight loop. Units from 128 on stop it only when blank or the escape character.
+struct StopMask {
+    unsigned long long low, high; // units 0-63, 64-127
+};
+
+constexpr StopMask MaskOf(const char *units, bool blanks)
+{
+    StopMask mask = {1ull, 0}; // the terminator
+    for (const char *u = units; *u; u++)
+        (*u < 64 ? mask.low : mask.high) |= 1ull << (*u & 63);
+    if (blanks)
+        mask.low |= (1ull << ' ') | (0x1Full << 9);
+    return mask;
+}
+
+const StopMask KindStops[6] = {
+    MaskOf("\"%/", true), MaskOf("\"%,]", false), MaskOf("\"%,]", false),
+    MaskOf("\"%)", true), MaskOf("\"%]", true),   MaskOf("\"%]", true),
+};
+const StopMask QuotedStops = MaskOf("\"%", false);
+
+inline bool Stops(wchar_t ch, const StopMask &mask, wchar_t escape)
+{
+    if (ch == escape)
+        return true;
+    if (ch < 64)
+        return (mask.low >> ch) & 1;
+    if (ch < 128)
+        return (mask.high >> (ch - 64)) & 1;
+    return IsBlank(ch);
+}
+
+// The first position that makes a line too long: the result may grow by up to four units.
+enum { Limit = EditLineCapacity - 4 };
+
 // The new line is built here, so that a failure leaves the shell's line untouched.
 wchar_t Result[EditLineCapacity];
 
@@ -60,12 +97,12 @@ inline bool IsNameChar(wchar_t ch)
 int FindOpener(const wchar_t *line, int p, int *opening)
 {
     const wchar_t *s = line + p;
-    int q;
+    int q, room = Limit - p;
     switch (s[1]) {
     case L'@':
         if (!IsNameStart(s[2]))
             return 0;
-        for (q = 3; IsNameChar(s[q]); q++) {
+        for (q = 3; q < room && IsNameChar(s[q]); q++) {
         }
         if (s[q] != L'[' || !s[q + 1])
             return 0;
@@ -88,7 +125,7 @@ int FindOpener(const wchar_t *line, int p, int *opening)
     default:
         if (!IsNameStart(s[1]))
             return 0;
-        for (q = 2; IsNameChar(s[q]); q++) {
+        for (q = 2; q < room && IsNameChar(s[q]); q++) {
         }
         if (s[q] != L'[' || !s[q + 1])
             return 0;
@@ -158,18 +195,18 @@ bool NeedsSpace(wchar_t before, wchar_t after)
     return (before == L'%' || iswalnum(before)) && iswgraph(after);
 }
 
-int FindArgumentPair(const wchar_t *line, int length, int cursor, wchar_t escape, bool unixPaths,
-                     ArgumentPair *pair)
+int FindArgumentPair(const wchar_t *line, int cursor, wchar_t escape, bool unixPaths,
+                     ArgumentPair *pair, int *length)
 {
-    if (!line || !pair || length < 0 || length + 4 >= EditLineCapacity)
+    if (!line || !pair || !length)
         return SwapLineTooLong;
 
     // The command word. Here an escape character stays in force up to the next one.
     bool escaped = false, quoted = false;
     int p = 0;
-    while (p < length && IsBlank(line[p]))
+    while (p < Limit && IsBlank(line[p]))
         p++;
-    for (; p < length; p++) {
+    for (; p < Limit && line[p]; p++) {
         wchar_t ch = line[p];
         if (ch == escape)
             escaped = !escaped;
@@ -178,9 +215,11 @@ int FindArgumentPair(const wchar_t *line, int length, int cursor, wchar_t escape
         if (!quoted && (IsBlank(ch) || (ch == L'/' && !unixPaths)))
             break;
     }
-    while (p < length && IsBlank(line[p]))
+    while (p < Limit && IsBlank(line[p]))
         p++;
-    if (p >= length)
+    if (p >= Limit)
+        return SwapLineTooLong;
+    if (!line[p])
         return SwapNoArguments;
 
     int depth = 0;
@@ -190,6 +229,13 @@ int FindArgumentPair(const wchar_t *line, int length, int cursor, wchar_t escape
     ArgumentPair chosen = {};
     int start = None; // the open argument
     for (;; p++) {
+        if (start != None && !escaped) {
+            const StopMask &stops = quoted ? QuotedStops : KindStops[context->kind];
+            while (p < Limit && !Stops(line[p], stops, escape))
+                p++;
+        }
+        if (p >= Limit)
+            return SwapLineTooLong;
         wchar_t ch = line[p];
         if (ch == escape)
             escaped = !escaped;
@@ -202,6 +248,8 @@ int FindArgumentPair(const wchar_t *line, int length, int cursor, wchar_t escape
         if (ch == 0) {
             end = p;
             ended = true;
+            if (cursor > p)
+                cursor = p; // a cursor beyond the line stands at its end
         } else if (!quoted && !escaped) {
             switch (context->kind) {
             case RootList:
@@ -289,6 +337,12 @@ int FindArgumentPair(const wchar_t *line, int length, int cursor, wchar_t escape
             break; // an unclosed list ends only itself; the levels around it stay uncounted
     }
 
+    while (p < Limit && line[p])
+        p++;
+    if (p >= Limit)
+        return SwapLineTooLong;
+    *length = p;
+
     if (chosenDepth == 0) {
         if (Contexts[0].previousStart == None)
             return SwapNoPair;
@@ -335,16 +389,15 @@ int SwapArguments(KeyEvent *event)
     if (!event)
         return 0;
     wchar_t *line = event->line;
-    int length = line ? (int)wcsnlen(line, EditLineCapacity) : 0;
-    int cursor = length;
-    if (line && event->cursor >= line && event->cursor < line + length)
+    // No length pass of its own: the scan finds the end (measuring alone costs a copy or more).
+    int cursor = EditLineCapacity;
+    if (line && event->cursor >= line && event->cursor < line + EditLineCapacity)
         cursor = (int)(event->cursor - line);
 
     ArgumentPair pair;
-    int newCursor = -1, newLength = 0;
-    if (line && length + 4 < EditLineCapacity &&
-        FindArgumentPair(line, length, cursor, GetEscapeChar(), UnixPathsMode(), &pair) ==
-            SwapFound)
+    int length = 0, newCursor = -1, newLength = 0;
+    if (line && FindArgumentPair(line, cursor, GetEscapeChar(), UnixPathsMode(), &pair, &length) ==
+                    SwapFound)
         newCursor = BuildSwappedLine(line, length, pair, Result, EditLineCapacity, &newLength);
     ConsumeKey(event);
     if (newCursor < 0) {

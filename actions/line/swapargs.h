@@ -24,11 +24,12 @@ enum SwapFailure {
 // Nested lists open at the same time; one more is refused like a failed allocation.
 enum { MaxSwapNesting = 1024 };
 
-// Decides which arguments to swap on a line of length units (line[length] is its terminator)
-// with the cursor at index cursor, for the given escape character and Unix-paths mode.
-// SwapFound, or a SwapFailure.
-int FindArgumentPair(const wchar_t *line, int length, int cursor, wchar_t escape, bool unixPaths,
-                     ArgumentPair *pair);
+// Decides which arguments to swap on a line with the cursor at index cursor (beyond the end
+// counts as at the end), for the given escape character and Unix-paths mode; *length receives
+// the line's length. SwapFound, or a SwapFailure. Reads no further than the terminator, and
+// never beyond 65,532 units.
+int FindArgumentPair(const wchar_t *line, int cursor, wchar_t escape, bool unixPaths,
+                     ArgumentPair *pair, int *length);
 
 // Writes the line with the pair exchanged to out (capacity units) and its length to
 // *newLength, putting one space where an exchanged argument would run into its neighbour at

@@ -14,7 +14,8 @@
 namespace
 {
 
-enum { Unix = 1, Tilde = 2 }; // case options: Unix-paths mode on, '~' as the escape character
+// Case options: Unix-paths mode on; '~' or '!' as the escape character instead of '^'.
+enum { Unix = 1, Tilde = 2, Bang = 4 };
 
 struct SwapCase {
     const char *name;
@@ -33,12 +34,17 @@ const wchar_t *Swap(const wchar_t *marked, int options)
 {
     int cursor = SetMarkedLine(marked);
     const wchar_t *line = TestLine();
-    int length = (int)wcslen(line);
     ArgumentPair pair;
-    int failure = FindArgumentPair(line, length, cursor, (options & Tilde) ? L'~' : L'^',
-                                   (options & Unix) != 0, &pair);
+    int length = -1;
+    int failure = FindArgumentPair(line, cursor,
+                                   (options & Tilde)  ? L'~'
+                                   : (options & Bang) ? L'!'
+                                                      : L'^',
+                                   (options & Unix) != 0, &pair, &length);
     if (failure != SwapFound)
         return failure > 0 && failure <= SwapNoPair ? Refusals[failure] : L"(unknown refusal)";
+    if (length != (int)wcslen(line))
+        return L"(wrong length)";
     int newLength = -1;
     int newCursor = BuildSwappedLine(line, length, pair, Out, EditLineCapacity, &newLength);
     if (newCursor < 0 || newLength != (int)wcslen(Out))
@@ -95,6 +101,10 @@ TEST(swap_arguments_escapes)
         {"two carets cancel", L"cmd a^^ b |c", 0, L"cmd a^^ c b|"},
         {"caret is ordinary with tilde", L"cmd a^ b |c", Tilde, L"cmd a^ c b|"},
         {"tilde protects a blank", L"cmd a~ b |c", Tilde, L"cmd c a~ b|"},
+        {"bang protects a blank", L"cmd a! b |c", Bang, L"cmd c a! b|"},
+        {"bang inside a long argument", L"cmd abcdef! gh |c", Bang, L"cmd c abcdef! gh|"},
+        {"bang inside quotes protects the quote", L"cmd \"ab!\" c\" |d", Bang,
+         L"cmd d \"ab!\" c\"|"},
         {"caret protects a quote", L"cmd a^\"b |c", 0, L"cmd c a^\"b|"},
         {"escape at the end of the line", L"cmd a |b^", 0, L"cmd b^ a|"},
         {"tilde at the end of the line", L"cmd a |b~", Tilde, L"cmd b~ a|"},
