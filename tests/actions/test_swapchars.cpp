@@ -7,6 +7,7 @@
 #include "tests/support/hostctl.h"
 
 #include <wchar.h>
+#include <windows.h>
 
 namespace
 {
@@ -227,4 +228,60 @@ TEST(case_consumes_the_key_name_on_a_newer_host)
     CHECK_TEXT(e.keyName, L"");
     CHECK_EQ(e.code, 0);
     Plugin.newerHost = newer;
+}
+
+// The case step counts upper- and lower-case letters each on its own: a titlecase letter
+// (U+01C5, Dz with caron) is both, so a word holding one always has both kinds and goes to
+// upper case.
+TEST(case_step_counts_each_kind_of_letter_on_its_own)
+{
+    const struct {
+        const char *name;
+        const wchar_t *word, *after;
+        bool changed;
+    } rows[] = {
+        {"upper letters and a titlecase one", L"AB\x01C5", L"AB\x01C4", true},
+        {"lower letters and a titlecase one", L"ab\x01C5", L"AB\x01C4", true},
+        {"a titlecase letter alone", L"\x01C5", L"\x01C4", true},
+        {"the lower-case form alone is capitalised", L"\x01C6x", L"\x01C4x", true},
+        {"the upper-case form alone goes to lower case", L"\x01C4X", L"\x01C6x", true},
+        {"mixed ASCII", L"hELLO", L"HELLO", true},
+        {"upper ASCII", L"HELLO", L"hello", true},
+        {"lower ASCII with a dash", L"a-b_c", L"A-B_c", true},
+        {"Greek lower case", L"\x03B1\x03B2", L"\x0391\x03B2", true},
+        {"caseless letters", L"\x4E2D\x6587", L"\x4E2D\x6587", true},
+        {"no letter", L"12-34", L"12-34", false},
+    };
+    for (const auto &row : rows) {
+        wchar_t word[16];
+        wcscpy(word, row.word);
+        bool changed = CycleCase(word, wcslen(word));
+        if (changed != row.changed || wcscmp(word, row.after) != 0)
+            CheckFailed(__FILE__, __LINE__, row.name, Show(word));
+    }
+
+    KeyEvent e = Event(L"echo AB\x01C5", 8);
+    CHECK_EQ(ChangeWordCase(&e), 0);
+    CHECK_TEXT(e.line, L"echo AB\x01C4");
+    CHECK_EQ(CursorOf(e), 8);
+    CHECK_EQ(e.line[8], 0);
+    CHECK_EQ(Honks(), 0);
+}
+
+// ASCII is mapped inline: every ASCII unit must come out as the system maps it.
+TEST(case_step_maps_ascii_as_the_system_does)
+{
+    wchar_t word[128], expected[128];
+    size_t n = 0;
+    for (wchar_t ch = 0x21; ch < 0x7F; ch++)
+        word[n++] = ch;
+    word[n] = 0;
+    wcscpy(expected, word);
+    CharUpperBuffW(expected, (DWORD)n);
+    CHECK(CycleCase(word, n)); // both kinds: upper case
+    CHECK_TEXT(word, expected);
+    wcscpy(expected, word);
+    CharLowerBuffW(expected, (DWORD)n);
+    CHECK(CycleCase(word, n)); // upper only: lower case
+    CHECK_TEXT(word, expected);
 }
