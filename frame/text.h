@@ -39,7 +39,7 @@ inline bool IsBlank(wchar_t ch)
 
 inline bool IsPrintableChar(wchar_t ch)
 {
-    if (ch < 0x80)
-        return ch >= 0x20 && ch < 0x7F;
+    if (ch < 0x80) // the runtime counts the tab as printable
+        return (ch >= 0x20 && ch < 0x7F) || ch == L'\t';
     return IsPrintableBeyondAscii(ch);
 }

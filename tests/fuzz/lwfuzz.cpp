@@ -250,7 +250,9 @@ void StartPlugin(bool newerHost)
         exit(2);
     }
     Command(L"/D /Q /E:1 /C:0 /B:63");
-    for (const wchar_t *key : {L"Ctrl-A", L"Ctrl-Shift-P", L"Ctrl-Shift-Q", L"Ctrl-P"})
+    // The default keys of the actions that open windows.
+    const wchar_t *const windowKeys[] = {L"Ctrl-A", L"Ctrl-Shift-P", L"Ctrl-Shift-Q", L"Ctrl-P"};
+    for (const wchar_t *key : windowKeys)
         if (!AllActions) {
             wchar_t remove[64];
             swprintf(remove, 64, L"/Q /X:%ls", key);
