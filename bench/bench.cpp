@@ -24,6 +24,7 @@
 #include "keys/hotkeys.h"
 #include "settings/command.h"
 #include "settings/settings.h"
+#include "tests/support/actionkeys.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -34,6 +35,7 @@ namespace
 {
 
 enum { LineCapacity = 65536, Runs = 5 };
+static_assert(ActionKeyIds == ActionCount, "a key for every action id");
 
 double Seconds(void)
 {
@@ -71,8 +73,8 @@ void Row(const char *name, double time, double floor, const char *floorName, dou
 void Header(void)
 {
     char text[256];
-    snprintf(text, sizeof text, "%-28s %12s %12s %8s %6s  %s\n", "action", "time", "floor",
-             "ratio", "goal", "met");
+    snprintf(text, sizeof text, "%-28s %12s %12s %8s %6s  %s\n", "action", "time", "floor", "ratio",
+             "goal", "met");
     fputs(text, stdout);
     if (Table)
         fputs(text, Table);
@@ -106,28 +108,11 @@ double TimeKeyStateReads(int rounds)
 
 // ---- keys ---------------------------------------------------------------------------------
 
-// The key bound to each action id for this run: Ctrl-Alt and Ctrl-Shift function keys.
-const struct {
-    const wchar_t *name;
-    int code;
-} ActionKeys[ActionCount + 1] = {
-    {nullptr, 0},
-    {L"Ctrl-Alt-F1", 0x5005E},    {L"Ctrl-Alt-F2", 0x5005F},    {L"Ctrl-Alt-F3", 0x50060},
-    {L"Ctrl-Alt-F4", 0x50061},    {L"Ctrl-Alt-F5", 0x50062},    {L"Ctrl-Alt-F6", 0x50063},
-    {L"Ctrl-Alt-F7", 0x50064},    {L"Ctrl-Alt-F8", 0x50065},    {L"Ctrl-Alt-F9", 0x50066},
-    {L"Ctrl-Alt-F10", 0x50067},   {L"Ctrl-Shift-F1", 0x30054},  {L"Ctrl-Shift-F2", 0x30055},
-    {L"Ctrl-Shift-F3", 0x30056},  {L"Ctrl-Shift-F4", 0x30057},  {L"Ctrl-Shift-F5", 0x30058},
-    {L"Ctrl-Shift-F6", 0x30059},  {L"Ctrl-Shift-F7", 0x3005A},  {L"Ctrl-Shift-F8", 0x3005B},
-    {L"Ctrl-Shift-F9", 0x3005C},  {L"Ctrl-Shift-F10", 0x3005D}, {L"Ctrl-Alt-F11", 0x50089},
-    {L"Ctrl-Alt-F12", 0x5008A},   {L"Ctrl-Shift-F11", 0x30087},
-};
-
 bool IsConsoleAction(int id)
 {
-    return id == ActionClearScreen || id == ActionCharacterInfo ||
-           id == ActionScrollUpByCommands || id == ActionScrollDownByCommands ||
-           id == ActionPrintViewport || id == ActionSaveViewportPicture ||
-           id == ActionPrintHistory;
+    return id == ActionClearScreen || id == ActionCharacterInfo || id == ActionScrollUpByCommands ||
+           id == ActionScrollDownByCommands || id == ActionPrintViewport ||
+           id == ActionSaveViewportPicture || id == ActionPrintHistory;
 }
 
 void BindEveryAction(void)
@@ -250,8 +235,8 @@ double TimeBlockReads(HANDLE console, int rounds)
         double start = Seconds();
         for (int i = 0; i < rounds; i++)
             for (int top = 0; top < ScrollRows; top += BlockRows) {
-                int bottom = top + BlockRows - 1 < ScrollRows - 1 ? top + BlockRows - 1
-                                                                  : ScrollRows - 1;
+                int bottom =
+                    top + BlockRows - 1 < ScrollRows - 1 ? top + BlockRows - 1 : ScrollRows - 1;
                 SMALL_RECT region = {0, (SHORT)top, 0, (SHORT)bottom};
                 const COORD size = {1, BlockRows}, origin = {0, 0};
                 ReadConsoleOutputW(console, cells, size, origin, &region);
@@ -266,11 +251,12 @@ double TimeBlockReads(HANDLE console, int rounds)
 void MeasureScroll(void)
 {
     const int ids[] = {ActionScrollUpByCommands, ActionScrollDownByCommands};
-    HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                 nullptr);
+    HANDLE console =
+        CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
     CONSOLE_SCREEN_BUFFER_INFO saved;
-    bool haveConsole = console != INVALID_HANDLE_VALUE && GetConsoleScreenBufferInfo(console, &saved);
+    bool haveConsole =
+        console != INVALID_HANDLE_VALUE && GetConsoleScreenBufferInfo(console, &saved);
     COORD size = {80, ScrollRows};
     if (!haveConsole || !SetConsoleScreenBufferSize(console, size)) {
         for (int id : ids) {

@@ -92,8 +92,8 @@ int InsertLastArgs(KeyEvent *event)
     // arguments, a blank and the rest of the line.
     bool blankBefore = c >= 1 && spaceAround && !IsBlank(line[c - 1]);
     bool keepRest = !overwrite && line[c];
-    bool blankAfter = keepRest && spaceAround && !IsBlank(lastArgs[argsLength - 1]) &&
-                      !IsBlank(line[c]);
+    bool blankAfter =
+        keepRest && spaceAround && !IsBlank(lastArgs[argsLength - 1]) && !IsBlank(line[c]);
     size_t restLength = keepRest ? length - c : 0;
     size_t newLength = c + blankBefore + argsLength + blankAfter + restLength;
     if (newLength > EditLineCapacity - 1) {

@@ -246,7 +246,10 @@ TEST(case_step_counts_each_kind_of_letter_on_its_own)
         {"upper letters and a titlecase one", L"AB\x01C5", ToUpperCase, nullptr},
         {"lower letters and a titlecase one", L"ab\x01C5", ToUpperCase, nullptr},
         {"a titlecase letter alone", L"\x01C5", ToUpperCase, nullptr},
-        {"a titlecase letter between digits", L"1\x01C5" L"2", ToUpperCase, nullptr},
+        {"a titlecase letter between digits",
+         L"1\x01C5"
+         L"2",
+         ToUpperCase, nullptr},
         {"the lower-case form alone", L"\x01C6x", Capitalised, L"\x01C4x"},
         {"the upper-case form alone", L"\x01C4X", ToLowerCase, nullptr},
         {"mixed ASCII", L"hELLO", ToUpperCase, nullptr},

@@ -28,10 +28,7 @@ struct Target {
                 return false;
         return true;
     }
-    bool TerminatedWithin(size_t capacity) const
-    {
-        return wmemchr(units, 0, capacity) != nullptr;
-    }
+    bool TerminatedWithin(size_t capacity) const { return wmemchr(units, 0, capacity) != nullptr; }
 };
 
 struct FormatCase {
@@ -132,8 +129,7 @@ TEST(copy_and_append_stop_at_the_target)
         } else {
             result = TextCopy(target.units, row.capacity, row.text);
         }
-        CheckFormatRow({row.name, row.capacity, nullptr, row.expected, row.result}, target,
-                       result);
+        CheckFormatRow({row.name, row.capacity, nullptr, row.expected, row.result}, target, result);
     }
     Target target;
     CHECK_EQ(TextCopy(target.units, 0, L"abc"), -1);

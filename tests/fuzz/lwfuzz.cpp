@@ -16,6 +16,7 @@
 // plug-in's own names (a message box when the help file is missing); without it they are
 // skipped, since nobody is there to close what they open. The environment variable
 // LWFUZZ_ALL_ACTIONS=1 does the same.
+#include "tests/support/actionkeys.h"
 #include "tests/support/hostctl.h"
 #include "tests/support/plugindll.h"
 
@@ -43,14 +44,8 @@ struct Random {
         z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
         return z ^ (z >> 31);
     }
-    unsigned Below(unsigned n)
-    {
-        return n ? (unsigned)(Next() % n) : 0;
-    }
-    bool Chance(unsigned percent)
-    {
-        return Below(100) < percent;
-    }
+    unsigned Below(unsigned n) { return n ? (unsigned)(Next() % n) : 0; }
+    bool Chance(unsigned percent) { return Below(100) < percent; }
 };
 
 Random InputRandom(uint64_t seed, int entry, uint64_t index)
@@ -80,11 +75,11 @@ wchar_t *GuardedUnits(size_t units)
 }
 
 struct Guarded {
-    wchar_t *line;      // the shell's edit line, 65,536 units
-    wchar_t *keyName;   // the newer host's key name, its terminator last
-    wchar_t *argument;  // linewise's argument text, its terminator last
-    wchar_t *name;      // Usage's name and Help's topic, terminator last
-    wchar_t *usageOut;  // Usage's 1024-unit output
+    wchar_t *line;     // the shell's edit line, 65,536 units
+    wchar_t *keyName;  // the newer host's key name, its terminator last
+    wchar_t *argument; // linewise's argument text, its terminator last
+    wchar_t *name;     // Usage's name and Help's topic, terminator last
+    wchar_t *usageOut; // Usage's 1024-unit output
     BYTE *guardStart[5], *guardEnd[5];
 } Buffers;
 
@@ -218,25 +213,8 @@ void Display(wchar_t *out, size_t capacity)
 bool OpensWindows(int id)
 {
     return id == 16 || id == 20 || id == 21 || id == 22; // Character Info, Print Viewport,
-                                                          // Save Viewport Picture, Print History
+                                                         // Save Viewport Picture, Print History
 }
-
-// One key per action id, so that every action the build routes gets pressed; Ctrl-Alt and
-// Ctrl-Shift function keys are bound to nothing by default.
-const struct {
-    const wchar_t *name;
-    int code;
-} ActionKeys[ActionIds + 1] = {
-    {nullptr, 0},
-    {L"Ctrl-Alt-F1", 0x5005E},    {L"Ctrl-Alt-F2", 0x5005F},    {L"Ctrl-Alt-F3", 0x50060},
-    {L"Ctrl-Alt-F4", 0x50061},    {L"Ctrl-Alt-F5", 0x50062},    {L"Ctrl-Alt-F6", 0x50063},
-    {L"Ctrl-Alt-F7", 0x50064},    {L"Ctrl-Alt-F8", 0x50065},    {L"Ctrl-Alt-F9", 0x50066},
-    {L"Ctrl-Alt-F10", 0x50067},   {L"Ctrl-Shift-F1", 0x30054},  {L"Ctrl-Shift-F2", 0x30055},
-    {L"Ctrl-Shift-F3", 0x30056},  {L"Ctrl-Shift-F4", 0x30057},  {L"Ctrl-Shift-F5", 0x30058},
-    {L"Ctrl-Shift-F6", 0x30059},  {L"Ctrl-Shift-F7", 0x3005A},  {L"Ctrl-Shift-F8", 0x3005B},
-    {L"Ctrl-Shift-F9", 0x3005C},  {L"Ctrl-Shift-F10", 0x3005D}, {L"Ctrl-Alt-F11", 0x50089},
-    {L"Ctrl-Alt-F12", 0x5008A},   {L"Ctrl-Shift-F11", 0x30087},
-};
 
 // A fresh start: the settings the key fuzz needs, every action bound (the window-opening ones
 // only with --all-actions), the error sound counted through the shell's honk, no chime.
@@ -374,15 +352,16 @@ int RandomPosition(Random &r)
     }
 }
 
-const wchar_t *const KeyNames[] = {L"Enter", L"Esc", L"F3", L"Alt-;", L"Ctrl-U", L"Plus",
-                                   L"Ctrl-Alt-Shift-F1", L"x", L"", L"Ctrl-Alt-F12"};
+const wchar_t *const KeyNames[] = {
+    L"Enter", L"Esc", L"F3",          L"Alt-;", L"Ctrl-U", L"Plus", L"Ctrl-Alt-Shift-F1",
+    L"x",     L"",    L"Ctrl-Alt-F12"};
 
 void VaryEnvironment(Random &r)
 {
-    const wchar_t *const names[] = {L"Insert-1",     L"Insert-2",         L"Insert-3",
-                                    L"SavePicDir",   L"SavePicExt",       L"SavePicFlags",
-                                    L"PathExpandFlags", L"PrintHistoryMaxLines",
-                                    L"PrintHistoryFlags"};
+    const wchar_t *const names[] = {
+        L"Insert-1",         L"Insert-2",     L"Insert-3",        L"SavePicDir",
+        L"SavePicExt",       L"SavePicFlags", L"PathExpandFlags", L"PrintHistoryMaxLines",
+        L"PrintHistoryFlags"};
     static wchar_t value[9000];
     const wchar_t *name = names[r.Below(9)];
     switch (r.Below(4)) {
@@ -494,12 +473,29 @@ void FuzzKey(int entry, uint64_t index, bool checkOnly)
 // ---- linewise --------------------------------------------------------------------------
 
 const wchar_t *const OptionWords[] = {
-    L"/A:",  L"/B:",  L"/C:",   L"/E:",  L"/Y:",   L"/K",  L"/X:",  L"/D",  L"/Q",  L"/R",
-    L"/S",   L"/S!",  L"/L",    L"/?",   L"/A?",   L"/B?", L"/Z",   L"/",   L"=",   L":",
-    L"\"",   L" ",    L"\t",    L"0x",   L"-",     L"key", L"F3",   L"Ctrl-", L"Alt-Plus",
-    L"Ctrl-Alt-Shift-F1", L"Shift-A", L"Ctrl-C", L"Hyper-X", L"99999999999999999999",
-    L"4294967295", L"4294967296", L"0xFFFFFFFFF", L"2147483648", L"64", L"65", L"23", L"24",
-    L"0", L"7", L"-1",
+    L"/A:",         L"/B:",
+    L"/C:",         L"/E:",
+    L"/Y:",         L"/K",
+    L"/X:",         L"/D",
+    L"/Q",          L"/R",
+    L"/S",          L"/S!",
+    L"/L",          L"/?",
+    L"/A?",         L"/B?",
+    L"/Z",          L"/",
+    L"=",           L":",
+    L"\"",          L" ",
+    L"\t",          L"0x",
+    L"-",           L"key",
+    L"F3",          L"Ctrl-",
+    L"Alt-Plus",    L"Ctrl-Alt-Shift-F1",
+    L"Shift-A",     L"Ctrl-C",
+    L"Hyper-X",     L"99999999999999999999",
+    L"4294967295",  L"4294967296",
+    L"0xFFFFFFFFF", L"2147483648",
+    L"64",          L"65",
+    L"23",          L"24",
+    L"0",           L"7",
+    L"-1",
 };
 
 // Option texts that would write the machine key are left out: a refused command must not
@@ -620,12 +616,24 @@ void FuzzHelp(int entry, uint64_t index, bool checkOnly)
 
 // ---- the registry before a load and before /R ----------------------------------------------
 
-const wchar_t *const ValueNames[] = {
-    L"Version",        L"Hotkeys",        L"Error Sound",   L"Copy Chime",
-    L"LastArgs Flags", L"Scrolly Flags",  L"Auto Close Flags", L"Key 0",
-    L"Key 1",          L"Key 2",          L"Key 63",        L"Key 64",
-    L"Custom Insert String 1", L"Custom Insert String 3", L"SavePicDir", L"PathExpandFlags",
-    L"PrintHistoryMaxLines", L"Unknown"};
+const wchar_t *const ValueNames[] = {L"Version",
+                                     L"Hotkeys",
+                                     L"Error Sound",
+                                     L"Copy Chime",
+                                     L"LastArgs Flags",
+                                     L"Scrolly Flags",
+                                     L"Auto Close Flags",
+                                     L"Key 0",
+                                     L"Key 1",
+                                     L"Key 2",
+                                     L"Key 63",
+                                     L"Key 64",
+                                     L"Custom Insert String 1",
+                                     L"Custom Insert String 3",
+                                     L"SavePicDir",
+                                     L"PathExpandFlags",
+                                     L"PrintHistoryMaxLines",
+                                     L"Unknown"};
 
 // A valid key (saved by the plug-in from random valid settings), then damage to it: random
 // types, sizes and contents, odd byte counts, texts without terminators, huge counts.
@@ -808,7 +816,8 @@ int main(int argc, char **argv)
         for (;; n++) {
             if (inputs ? n >= inputs : Now_() - start >= seconds)
                 break;
-            if (entry == 0 && !newer && (inputs ? n >= inputs / 2 : Now_() - start >= seconds / 2)) {
+            if (entry == 0 && !newer &&
+                (inputs ? n >= inputs / 2 : Now_() - start >= seconds / 2)) {
                 StopPlugin();
                 StartPlugin(true);
                 newer = true;
@@ -836,9 +845,8 @@ int main(int argc, char **argv)
         const Figures &f = Totals[entry];
         printf("%-10s %12llu %10.1f %12.0f %8llu %11llu %10llu\n", Entries[entry].name,
                (unsigned long long)f.inputs, f.seconds,
-               f.seconds > 0 ? (double)f.inputs / f.seconds : 0.0,
-               (unsigned long long)f.crashes, (unsigned long long)f.guardHits,
-               (unsigned long long)f.invariantFailures);
+               f.seconds > 0 ? (double)f.inputs / f.seconds : 0.0, (unsigned long long)f.crashes,
+               (unsigned long long)f.guardHits, (unsigned long long)f.invariantFailures);
     }
     printf("lwfuzz: %s\n", failed ? "FAILED" : "passed");
     return failed ? 1 : 0;

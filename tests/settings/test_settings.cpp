@@ -140,7 +140,7 @@ TEST(GetEnvNumberFallsBackForAValueTooLongForItsBuffer)
 // with and without higher bits, against the names joined in bit order.
 TEST(AutoCloseFlagsReadAllOnlyWhenEverySixBitsAreSet)
 {
-    const wchar_t *const names[6] = {L"Brackets", L"Parentheses",  L"Braces",
+    const wchar_t *const names[6] = {L"Brackets", L"Parentheses", L"Braces",
                                      L"Quotes",   L"Apostrophes", L"Strong quotes"};
     SettingsBlock saved = Settings;
     const unsigned highBits[] = {0, 64, 0xFFFFFFC0};
