@@ -35,7 +35,7 @@ namespace
 {
 
 enum { LineCapacity = 65536, Runs = 5 };
-static_assert(ActionKeyIds == ActionCount, "a key for every action id");
+static_assert((int)ActionKeyIds == (int)ActionCount, "a key for every action id");
 
 double Seconds(void)
 {
