@@ -88,7 +88,12 @@ bool TextEqualNoCase(const wchar_t *a, const wchar_t *b)
     return TextCompareNoCase(a, b) == 0;
 }
 
-bool IsPrintableChar(wchar_t ch)
+bool IsBlankBeyondAscii(wchar_t ch)
+{
+    return iswspace(ch) != 0;
+}
+
+bool IsPrintableBeyondAscii(wchar_t ch)
 {
     return iswprint(ch) != 0;
 }

@@ -24,17 +24,22 @@ int TextAppendFormat(wchar_t *out, size_t capacity, const wchar_t *format, ...);
 int TextCompareNoCase(const wchar_t *a, const wchar_t *b);
 bool TextEqualNoCase(const wchar_t *a, const wchar_t *b);
 
-// The wide-character white-space class (what iswspace answers), inline because the line
-// actions test every unit of lines up to 65,535 units long.
+// Character classes used across the plug-in: the wide-character white-space class and the
+// printable class. Inline with the ASCII answers written out, so that a loop over a
+// 65,535-unit line makes no call per unit; other units ask the C runtime.
+bool IsBlankBeyondAscii(wchar_t ch);
+bool IsPrintableBeyondAscii(wchar_t ch);
+
 inline bool IsBlank(wchar_t ch)
 {
-    if (ch <= 0x20)
-        return ch == 0x20 || (ch >= 0x09 && ch <= 0x0D);
-    if (ch < 0xA0)
-        return false;
-    return ch == 0xA0 || ch == 0x1680 || (ch >= 0x2000 && ch <= 0x200A) || ch == 0x2028 ||
-           ch == 0x2029 || ch == 0x202F || ch == 0x205F || ch == 0x3000;
+    if (ch < 0x80)
+        return ch == L' ' || (ch >= 0x09 && ch <= 0x0D);
+    return IsBlankBeyondAscii(ch);
 }
 
-// The printable class.
-bool IsPrintableChar(wchar_t ch);
+inline bool IsPrintableChar(wchar_t ch)
+{
+    if (ch < 0x80) // the runtime counts the tab as printable
+        return (ch >= 0x20 && ch < 0x7F) || ch == L'\t';
+    return IsPrintableBeyondAscii(ch);
+}

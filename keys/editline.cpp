@@ -96,10 +96,12 @@ int FindWordAtCursor(KeyEvent *event, int *start, int *length, wchar_t *text, in
     const wchar_t *line = event->line;
     // Unsigned on purpose: a cursor before the line becomes huge and finds no word.
     size_t k = (size_t)(event->cursor - line);
-    size_t size = LineLength(line);
     long long first = -1, last = -1;
     bool quoted = false, inWord = false;
-    for (size_t i = 0; i < size; i++) {
+    // Past the cursor nothing can start a word, so the scan ends with the word that holds it.
+    for (size_t i = 0; i < EditLineCapacity - 1 && line[i]; i++) {
+        if (i > k && !inWord)
+            break;
         wchar_t ch = line[i];
         bool blank = IsBlank(ch);
         if (ch == L'"')

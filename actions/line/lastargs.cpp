@@ -79,39 +79,43 @@ int InsertLastArgs(KeyEvent *event)
         PlayErrorSound();
         return 0;
     }
-    const size_t capacity = EditLineCapacity;
-    size_t length = wcsnlen(line, capacity - 1);
+    size_t length = wcsnlen(line, EditLineCapacity - 1);
     size_t c = length;
     if (event->cursor && event->cursor >= line && event->cursor <= line + length)
         c = (size_t)(event->cursor - line);
     unsigned int flags = Settings.LastArgsFlags;
     bool spaceAround = (flags & LastArgsSpaceAround) != 0;
+    bool overwrite = (flags & LastArgsOverwrite) != 0;
     size_t argsLength = wcslen(lastArgs);
 
-    int fitted = TextCopyCount(WorkBuffer, capacity, line, c);
-    size_t added = 0;
-    if (c >= 1 && spaceAround && !IsBlank(WorkBuffer[c - 1])) {
-        fitted |= TextAppend(WorkBuffer, capacity, L" ");
-        added = 1;
-    }
-    fitted |= TextAppend(WorkBuffer, capacity, lastArgs);
-
-    bool overwrite = (flags & LastArgsOverwrite) != 0;
-    if (!overwrite && line[c]) {
-        if (spaceAround && !IsBlank(lastArgs[argsLength - 1]) && !IsBlank(line[c])) {
-            fitted |= TextAppend(WorkBuffer, capacity, L" ");
-            added++;
-        }
-        fitted |= TextAppend(WorkBuffer, capacity, line + c);
-    }
-    if (fitted != 0) {
+    // The pieces of the new line, measured once: the line up to the cursor, a blank, the
+    // arguments, a blank and the rest of the line.
+    bool blankBefore = c >= 1 && spaceAround && !IsBlank(line[c - 1]);
+    bool keepRest = !overwrite && line[c];
+    bool blankAfter =
+        keepRest && spaceAround && !IsBlank(lastArgs[argsLength - 1]) && !IsBlank(line[c]);
+    size_t restLength = keepRest ? length - c : 0;
+    size_t newLength = c + blankBefore + argsLength + blankAfter + restLength;
+    if (newLength > EditLineCapacity - 1) {
         PlayErrorSound();
         return 0;
     }
 
+    wchar_t *out = WorkBuffer;
+    memcpy(out, line, c * sizeof(wchar_t));
+    out += c;
+    if (blankBefore)
+        *out++ = L' ';
+    memcpy(out, lastArgs, argsLength * sizeof(wchar_t));
+    out += argsLength;
+    if (blankAfter)
+        *out++ = L' ';
+    memcpy(out, line + c, restLength * sizeof(wchar_t));
+    out[restLength] = 0;
+
     ClearEditLine(line + c);
-    size_t newLength = wcslen(WorkBuffer);
     memcpy(line, WorkBuffer, (newLength + 1) * sizeof(wchar_t));
+    size_t added = (size_t)blankBefore + (size_t)blankAfter;
     event->cursor = overwrite ? line + newLength : line + c + argsLength + added;
     event->redraw = 1;
     return 0;

@@ -37,32 +37,62 @@ void SwapAdjacent(wchar_t *first, size_t firstUnits, size_t secondUnits)
         first[secondUnits + i] = saved[i];
 }
 
+// Letters are classified and mapped by the system; ASCII, the bulk of any command line, is
+// answered inline with the system's own results so that a word of 65,535 units costs no call
+// per unit.
+enum LetterKind { NotALetter = 0, CaselessLetter = 1, UpperLetter = 2, LowerLetter = 4 };
+
+// A letter may be upper and lower case at once (the titlecase letters such as U+01C5).
+int LetterKinds(wchar_t ch)
+{
+    if (ch < 0x80) {
+        if (ch >= L'A' && ch <= L'Z')
+            return UpperLetter;
+        if (ch >= L'a' && ch <= L'z')
+            return LowerLetter;
+        return NotALetter;
+    }
+    if (!IsCharAlphaW(ch))
+        return NotALetter;
+    int kinds = CaselessLetter;
+    if (IsCharUpperW(ch))
+        kinds |= UpperLetter;
+    if (IsCharLowerW(ch))
+        kinds |= LowerLetter;
+    return kinds;
+}
+
+bool IsLetter(wchar_t ch)
+{
+    return LetterKinds(ch) != NotALetter;
+}
+
 wchar_t ToUpper(wchar_t ch)
 {
+    if (ch < 0x80)
+        return (ch >= L'a' && ch <= L'z') ? (wchar_t)(ch - 0x20) : ch;
     return (wchar_t)(ULONG_PTR)CharUpperW((LPWSTR)(ULONG_PTR)ch);
 }
 wchar_t ToLower(wchar_t ch)
 {
+    if (ch < 0x80)
+        return (ch >= L'A' && ch <= L'Z') ? (wchar_t)(ch + 0x20) : ch;
     return (wchar_t)(ULONG_PTR)CharLowerW((LPWSTR)(ULONG_PTR)ch);
 }
 
-// The word steps lower case -> capitalised -> upper case -> lower case. A capitalised word
-// holds both kinds of letters, so it goes to upper case next. False when it has no letter.
+} // namespace
+
 bool CycleCase(wchar_t *word, size_t length)
 {
-    bool anyLetter = false, anyUpper = false, anyLower = false;
-    for (size_t i = 0; i < length; i++) {
-        if (!IsCharAlphaW(word[i]))
-            continue;
-        anyLetter = true;
-        if (IsCharUpperW(word[i]))
-            anyUpper = true;
-        else if (IsCharLowerW(word[i]))
-            anyLower = true;
-    }
-    if (!anyLetter)
+    // Upper- and lower-case letters are counted each on their own, so a titlecase letter
+    // counts as both.
+    int kinds = NotALetter;
+    for (size_t i = 0; i < length; i++)
+        kinds |= LetterKinds(word[i]);
+    if (kinds == NotALetter)
         return false;
 
+    bool anyUpper = (kinds & UpperLetter) != 0, anyLower = (kinds & LowerLetter) != 0;
     if (anyUpper && anyLower) {
         for (size_t i = 0; i < length; i++)
             word[i] = ToUpper(word[i]);
@@ -75,7 +105,7 @@ bool CycleCase(wchar_t *word, size_t length)
             wchar_t ch = word[i];
             if (IsBlank(ch) || ch == L'-') {
                 startOfPart = true;
-            } else if (IsCharAlphaW(ch)) {
+            } else if (IsLetter(ch)) {
                 word[i] = startOfPart ? ToUpper(ch) : ToLower(ch);
                 startOfPart = false;
             }
@@ -84,6 +114,8 @@ bool CycleCase(wchar_t *word, size_t length)
     return true;
 }
 
+namespace
+{
 } // namespace
 
 int SwapCharacters(KeyEvent *event)

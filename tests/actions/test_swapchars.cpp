@@ -7,6 +7,7 @@
 #include "tests/support/hostctl.h"
 
 #include <wchar.h>
+#include <windows.h>
 
 namespace
 {
@@ -227,4 +228,78 @@ TEST(case_consumes_the_key_name_on_a_newer_host)
     CHECK_TEXT(e.keyName, L"");
     CHECK_EQ(e.code, 0);
     Plugin.newerHost = newer;
+}
+
+// The case step counts upper- and lower-case letters each on its own: a titlecase letter
+// (U+01C5, Dz with caron) is both, so a word holding one always has both kinds and goes to
+// upper case, never to lower case. The expected words follow the system's own mapping (Wine
+// maps the titlecase letter to itself, Windows to U+01C4).
+TEST(case_step_counts_each_kind_of_letter_on_its_own)
+{
+    enum Step { ToUpperCase, ToLowerCase, Capitalised, Unchanged, Refused };
+    const struct {
+        const char *name;
+        const wchar_t *word;
+        Step step;
+        const wchar_t *capitalised;
+    } rows[] = {
+        {"upper letters and a titlecase one", L"AB\x01C5", ToUpperCase, nullptr},
+        {"lower letters and a titlecase one", L"ab\x01C5", ToUpperCase, nullptr},
+        {"a titlecase letter alone", L"\x01C5", ToUpperCase, nullptr},
+        {"a titlecase letter between digits",
+         L"1\x01C5"
+         L"2",
+         ToUpperCase, nullptr},
+        {"the lower-case form alone", L"\x01C6x", Capitalised, L"\x01C4x"},
+        {"the upper-case form alone", L"\x01C4X", ToLowerCase, nullptr},
+        {"mixed ASCII", L"hELLO", ToUpperCase, nullptr},
+        {"upper ASCII", L"HELLO", ToLowerCase, nullptr},
+        {"lower ASCII with a dash", L"a-b_c", Capitalised, L"A-B_c"},
+        {"Greek lower case", L"\x03B1\x03B2", Capitalised, L"\x0391\x03B2"},
+        {"caseless letters", L"\x4E2D\x6587", Unchanged, nullptr},
+        {"no letter", L"12-34", Refused, nullptr},
+    };
+    for (const auto &row : rows) {
+        wchar_t word[16], expected[16];
+        wcscpy(word, row.word);
+        wcscpy(expected, row.word);
+        DWORD n = (DWORD)wcslen(word);
+        if (row.step == ToUpperCase)
+            CharUpperBuffW(expected, n);
+        else if (row.step == ToLowerCase)
+            CharLowerBuffW(expected, n);
+        else if (row.step == Capitalised)
+            wcscpy(expected, row.capitalised);
+        bool changed = CycleCase(word, n);
+        if (changed != (row.step != Refused) || wcscmp(word, expected) != 0)
+            CheckFailed(__FILE__, __LINE__, row.name, Show(word));
+    }
+
+    KeyEvent e = Event(L"echo AB\x01C5", 8);
+    wchar_t expected[16] = L"echo AB\x01C5";
+    CharUpperBuffW(expected + 5, 3);
+    CHECK_EQ(ChangeWordCase(&e), 0);
+    CHECK_TEXT(e.line, expected);
+    CHECK(wcscmp(e.line, L"echo ab\x01C5") != 0);
+    CHECK_EQ(CursorOf(e), 8);
+    CHECK_EQ(e.line[8], 0);
+    CHECK_EQ(Honks(), 0);
+}
+
+// ASCII is mapped inline: every ASCII unit must come out as the system maps it.
+TEST(case_step_maps_ascii_as_the_system_does)
+{
+    wchar_t word[128], expected[128];
+    size_t n = 0;
+    for (wchar_t ch = 0x21; ch < 0x7F; ch++)
+        word[n++] = ch;
+    word[n] = 0;
+    wcscpy(expected, word);
+    CharUpperBuffW(expected, (DWORD)n);
+    CHECK(CycleCase(word, n)); // both kinds: upper case
+    CHECK_TEXT(word, expected);
+    wcscpy(expected, word);
+    CharLowerBuffW(expected, (DWORD)n);
+    CHECK(CycleCase(word, n)); // upper only: lower case
+    CHECK_TEXT(word, expected);
 }

@@ -1,6 +1,7 @@
 // Unloading the plug-in right after it started a sound, as the shell does when a user unloads
 // or updates it: nothing the plug-in started may still run in or read from the freed library.
 #include "tests/support/check.h"
+#include "tests/support/handles.h"
 #include "tests/support/hostctl.h"
 #include "tests/support/plugindll.h"
 
@@ -55,16 +56,6 @@ TEST(unloading_while_a_sound_plays_leaves_the_process_running)
 
 namespace
 {
-
-// Under Wine a new handle takes the lowest free slot, so the value of a fresh one tells how
-// many are open.
-uintptr_t HandleCount(void)
-{
-    HANDLE probe = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    uintptr_t value = (uintptr_t)probe / 4;
-    CloseHandle(probe);
-    return value;
-}
 
 TEST(load_and_unload_cycles_leave_no_sound_player_handles_behind)
 {

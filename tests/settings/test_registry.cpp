@@ -3,6 +3,7 @@
 #include "settings/registry.h"
 #include "settings/settings.h"
 #include "tests/support/check.h"
+#include "tests/support/handles.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -13,6 +14,7 @@ namespace
 {
 
 const wchar_t *const KeyPath = L"Software\\JPPlugins\\Linewise";
+enum { LoadsPerHandleCheck = 8 };
 
 // Everything a load may change: the block, the table and nine environment variables.
 const wchar_t *const EnvNames[9] = {L"Insert-1",
@@ -319,6 +321,19 @@ TEST(RefusedLoadsChangeNothingAndFallBackToTheMachineKey)
         }
         Capture(&After);
         CHECK_SAME(After, Before, damage.label);
+
+        // A refused load closes the key it opened: at start-up a leak would cost a handle
+        // every time the shell starts.
+        uintptr_t handlesBefore = HandleCount();
+        for (int i = 0; i < LoadsPerHandleCheck; i++)
+            LoadSettings(HKEY_CURRENT_USER);
+        uintptr_t handlesAfter = HandleCount();
+        if (handlesAfter - handlesBefore > 1) {
+            char what[120];
+            snprintf(what, sizeof what, "%s: %d handles more after %d loads", damage.label,
+                     (int)(handlesAfter - handlesBefore), (int)LoadsPerHandleCheck);
+            CheckFailed(__FILE__, __LINE__, what, nullptr);
+        }
 
         if (LoadSettingsFromEitherRoot() != HKEY_LOCAL_MACHINE)
             CheckFailed(__FILE__, __LINE__, damage.label, "the machine key was not used");

@@ -2,7 +2,9 @@
 #include "settings/settings.h"
 #include "tests/support/check.h"
 
+#include <stdio.h>
 #include <string.h>
+#include <wchar.h>
 #include <windows.h>
 
 namespace
@@ -132,6 +134,39 @@ TEST(GetEnvNumberFallsBackForAValueTooLongForItsBuffer)
     SetEnvironmentVariableW(L"LwTestNumber", text);
     CHECK_EQ(GetEnvNumber(L"LwTestNumber", 5), 5);
     SetEnvironmentVariableW(L"LwTestNumber", nullptr);
+}
+
+// "All" stands for all six bits and nothing less: every combination of the six named bits,
+// with and without higher bits, against the names joined in bit order.
+TEST(AutoCloseFlagsReadAllOnlyWhenEverySixBitsAreSet)
+{
+    const wchar_t *const names[6] = {L"Brackets", L"Parentheses", L"Braces",
+                                     L"Quotes",   L"Apostrophes", L"Strong quotes"};
+    SettingsBlock saved = Settings;
+    const unsigned highBits[] = {0, 64, 0xFFFFFFC0};
+    for (unsigned high : highBits)
+        for (unsigned bits = 0; bits < 64; bits++) {
+            wchar_t expected[128] = L"";
+            if (bits == 63) {
+                wcscpy(expected, L"All");
+            } else {
+                for (int i = 0; i < 6; i++)
+                    if (bits & (1u << i)) {
+                        if (expected[0])
+                            wcscat(expected, L", ");
+                        wcscat(expected, names[i]);
+                    }
+                if (!expected[0])
+                    wcscpy(expected, L"none");
+            }
+            Settings.AutoCloseFlags = high | bits;
+            if (wcscmp(DescribeAutoCloseFlags(), expected) != 0) {
+                char what[64];
+                snprintf(what, sizeof what, "/B:%u", high | bits);
+                CheckFailed(__FILE__, __LINE__, what, Show(DescribeAutoCloseFlags()));
+            }
+        }
+    Settings = saved;
 }
 
 TEST(FlagTextsNameTheSetBits)

@@ -1,0 +1,853 @@
+// Fuzzing of the plug-in through its exports alone, as the shell calls them: key, linewise,
+// Usage, Help, InitializePlugin and ShutdownPlugin, with inputs made from deterministic seeds
+// (input n of an entry point depends only on the seed, the entry point and n, so any reported
+// input can be replayed with --only and --from).
+//
+// Every buffer handed to the plug-in ends right before a page that cannot be touched, so a
+// read or write one unit past its end faults; a vectored handler reports the fault with the
+// input that caused it and fails the run. After each input the program checks what the entry
+// point promises (see the Check* functions).
+//
+//   lwfuzz [--seconds S | --inputs N] [--seed N] [--only ENTRY] [--from N] [--all-actions]
+//
+// ENTRY is key, linewise, usage, help or registry. By default each runs for 3 seconds.
+// --all-actions also presses the actions that open windows, print or start programs
+// (Character Info, Print Viewport, Save Viewport Picture, Print History) and asks Help for the
+// plug-in's own names (a message box when the help file is missing); without it they are
+// skipped, since nobody is there to close what they open. The environment variable
+// LWFUZZ_ALL_ACTIONS=1 does the same.
+#include "tests/support/actionkeys.h"
+#include "tests/support/hostctl.h"
+#include "tests/support/plugindll.h"
+
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <wchar.h>
+#include <windows.h>
+
+namespace
+{
+
+enum { LineUnits = 65536, ArgumentUnits = 10001, NameUnits = 1100, UsageUnits = 1024 };
+enum { ActionIds = 23 };
+
+// ---- deterministic randomness ----------------------------------------------------------
+
+struct Random {
+    uint64_t state;
+    uint64_t Next()
+    {
+        uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+    unsigned Below(unsigned n) { return n ? (unsigned)(Next() % n) : 0; }
+    bool Chance(unsigned percent) { return Below(100) < percent; }
+};
+
+Random InputRandom(uint64_t seed, int entry, uint64_t index)
+{
+    Random r{seed * 0x100000001B3ull ^ ((uint64_t)entry << 56) ^ index};
+    r.Next();
+    return r;
+}
+
+// ---- guarded buffers ------------------------------------------------------------------
+
+// units wchar_t that end exactly where a PAGE_NOACCESS page begins.
+wchar_t *GuardedUnits(size_t units)
+{
+    SYSTEM_INFO info;
+    GetSystemInfo(&info);
+    size_t page = info.dwPageSize;
+    size_t bytes = (units * sizeof(wchar_t) + page - 1) / page * page;
+    BYTE *base = (BYTE *)VirtualAlloc(nullptr, bytes + page, MEM_RESERVE, PAGE_NOACCESS);
+    if (!base || !VirtualAlloc(base, bytes, MEM_COMMIT, PAGE_READWRITE)) {
+        printf("lwfuzz: cannot reserve a guarded buffer\n");
+        exit(2);
+    }
+    DWORD old;
+    VirtualProtect(base + bytes, page, PAGE_NOACCESS, &old); // never committed: stays no-access
+    return (wchar_t *)(base + bytes) - units;
+}
+
+struct Guarded {
+    wchar_t *line;     // the shell's edit line, 65,536 units
+    wchar_t *keyName;  // the newer host's key name, its terminator last
+    wchar_t *argument; // linewise's argument text, its terminator last
+    wchar_t *name;     // Usage's name and Help's topic, terminator last
+    wchar_t *usageOut; // Usage's 1024-unit output
+    BYTE *guardStart[5], *guardEnd[5];
+} Buffers;
+
+void MakeBuffers(void)
+{
+    struct {
+        wchar_t **buffer;
+        size_t units;
+    } const all[] = {{&Buffers.line, LineUnits},
+                     {&Buffers.keyName, 32},
+                     {&Buffers.argument, ArgumentUnits},
+                     {&Buffers.name, NameUnits},
+                     {&Buffers.usageOut, UsageUnits}};
+    for (int i = 0; i < 5; i++) {
+        *all[i].buffer = GuardedUnits(all[i].units);
+        Buffers.guardStart[i] = (BYTE *)(*all[i].buffer + all[i].units);
+        Buffers.guardEnd[i] = Buffers.guardStart[i] + 4096;
+    }
+}
+
+// Places text so that its terminator is the last unit before the guard page.
+wchar_t *PlaceAtEnd(wchar_t *buffer, size_t units, const wchar_t *text, size_t length)
+{
+    if (length > units - 1)
+        length = units - 1;
+    wchar_t *at = buffer + units - 1 - length;
+    memcpy(at, text, length * sizeof(wchar_t));
+    at[length] = 0;
+    return at;
+}
+
+// ---- the input being run, for the report of a fault -------------------------------------
+
+struct Current {
+    const char *entry;
+    uint64_t index;
+    const wchar_t *text; // the input's main text, if any
+    size_t length;
+    int code, cursor;
+} Now;
+
+struct Figures {
+    uint64_t inputs, crashes, guardHits, invariantFailures;
+    double seconds;
+} Totals[5];
+
+uint64_t Seed = 1;
+bool AllActions;
+
+void PrintText(const wchar_t *text, size_t length)
+{
+    size_t shown = length > 300 ? 300 : length;
+    for (size_t i = 0; i < shown; i++) {
+        wchar_t ch = text[i];
+        if (ch >= 0x20 && ch < 0x7F && ch != L'\\')
+            putchar((char)ch);
+        else
+            printf("\\u%04X", (unsigned)ch);
+    }
+    if (shown < length)
+        printf("... (%u units)", (unsigned)length);
+}
+
+void ReportInput(void)
+{
+    printf("  entry %s, seed %llu, input %llu (replay: --seed %llu --only %s --from %llu "
+           "--inputs 1)\n",
+           Now.entry, (unsigned long long)Seed, (unsigned long long)Now.index,
+           (unsigned long long)Seed, Now.entry, (unsigned long long)Now.index);
+    if (Now.text) {
+        printf("  text (%u units, code 0x%X, cursor %d): ", (unsigned)Now.length, Now.code,
+               Now.cursor);
+        PrintText(Now.text, Now.length);
+        putchar('\n');
+    }
+}
+
+LONG CALLBACK OnFault(EXCEPTION_POINTERS *info)
+{
+    DWORD code = info->ExceptionRecord->ExceptionCode;
+    if (code != EXCEPTION_ACCESS_VIOLATION && code != EXCEPTION_STACK_OVERFLOW &&
+        code != EXCEPTION_ILLEGAL_INSTRUCTION && code != EXCEPTION_INT_DIVIDE_BY_ZERO)
+        return EXCEPTION_CONTINUE_SEARCH;
+    BYTE *address = code == EXCEPTION_ACCESS_VIOLATION
+                        ? (BYTE *)info->ExceptionRecord->ExceptionInformation[1]
+                        : nullptr;
+    bool guard = false;
+    for (int i = 0; i < 5; i++)
+        guard = guard || (address >= Buffers.guardStart[i] && address < Buffers.guardEnd[i]);
+    printf("\nlwfuzz: FAULT 0x%08lX at %p%s\n", code, (void *)address,
+           guard ? " (guard page: past the end of a buffer)" : "");
+    ReportInput();
+    printf("lwfuzz: FAILED (crash%s)\n", guard ? ", guard-page hit" : "");
+    fflush(stdout);
+    TerminateProcess(GetCurrentProcess(), 3);
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+void InvariantFailed(int entry, const char *what)
+{
+    Totals[entry].invariantFailures++;
+    if (Totals[entry].invariantFailures <= 10) {
+        printf("lwfuzz: invariant failed: %s\n", what);
+        ReportInput();
+    }
+}
+
+// ---- the plug-in ------------------------------------------------------------------------
+
+PluginDll Dll;
+const wchar_t *const SettingsKey = L"Software\\JPPlugins\\Linewise";
+
+int Command(const wchar_t *text)
+{
+    wchar_t *argument = PlaceAtEnd(Buffers.argument, ArgumentUnits, text, wcslen(text));
+    return Dll.linewise(argument);
+}
+
+// The display of the current settings (linewise with no arguments).
+void Display(wchar_t *out, size_t capacity)
+{
+    TakeOutput(1);
+    TakeOutput(2);
+    Command(L"");
+    wcsncpy(out, TakeOutput(1), capacity - 1);
+    out[capacity - 1] = 0;
+    TakeOutput(2);
+}
+
+// Ids of the actions that open windows, print or start programs.
+bool OpensWindows(int id)
+{
+    return id == 16 || id == 20 || id == 21 || id == 22; // Character Info, Print Viewport,
+                                                         // Save Viewport Picture, Print History
+}
+
+// A fresh start: the settings the key fuzz needs, every action bound (the window-opening ones
+// only with --all-actions), the error sound counted through the shell's honk, no chime.
+void StartPlugin(bool newerHost)
+{
+    RegDeleteTreeW(HKEY_CURRENT_USER, SettingsKey);
+    Host().SetVariable(L"_4ver", newerHost ? L"24.00" : L"23.00");
+    Host().CaptureOutput(1);
+    if (Dll.InitializePlugin() != 0) {
+        printf("lwfuzz: InitializePlugin failed\n");
+        exit(2);
+    }
+    Command(L"/D /Q /E:1 /C:0 /B:63");
+    // The default keys of the actions that open windows.
+    const wchar_t *const windowKeys[] = {L"Ctrl-A", L"Ctrl-Shift-P", L"Ctrl-Shift-Q", L"Ctrl-P"};
+    for (const wchar_t *key : windowKeys)
+        if (!AllActions) {
+            wchar_t remove[64];
+            swprintf(remove, 64, L"/Q /X:%ls", key);
+            Command(remove);
+        }
+    for (int id = 1; id <= ActionIds; id++) {
+        if (OpensWindows(id) && !AllActions)
+            continue;
+        wchar_t bind[64];
+        swprintf(bind, 64, L"/Q /K%d:%ls", id, ActionKeys[id].name);
+        if (Command(bind) != 0)
+            printf("lwfuzz: cannot bind action %d to %ls\n", id, ActionKeys[id].name);
+    }
+    TakeOutput(1);
+    TakeOutput(2);
+}
+
+void StopPlugin(void)
+{
+    Dll.ShutdownPlugin(0);
+    TakeOutput(1);
+    TakeOutput(2);
+}
+
+// ---- texts --------------------------------------------------------------------------------
+
+// Units the actions treat specially, and some that nobody expects.
+const wchar_t Specials[] = L" \t\"'`^%[](){}<>,;/\\-=:@&|!?~.*+#$0123456789aZ\x00e9\x01C5"
+                           L"\x4E2D\xFF21\x3000\x00A0\x2028\r\n\x1B\x7F\x01\x08";
+
+wchar_t RandomUnit(Random &r)
+{
+    switch (r.Below(10)) {
+    case 0:
+        return (wchar_t)(0xD800 + r.Below(0x800)); // surrogate halves, paired or not
+    case 1:
+        return (wchar_t)(1 + r.Below(0x1F)); // control characters
+    case 2:
+        return (wchar_t)(1 + r.Below(0xFFFF));
+    case 3:
+    case 4:
+    case 5:
+        return Specials[r.Below((unsigned)wcslen(Specials))];
+    default:
+        return (wchar_t)(L'a' + r.Below(26) - (r.Chance(30) ? 32 : 0));
+    }
+}
+
+// 0 to max units, biased to short texts and to the limit.
+size_t RandomLength(Random &r, size_t max)
+{
+    switch (r.Below(10)) {
+    case 0:
+        return max - r.Below(4 < max ? 4 : (unsigned)max);
+    case 1:
+        return r.Below((unsigned)max + 1);
+    case 2:
+    case 3:
+        return r.Below(1025 < max ? 1025 : (unsigned)max + 1);
+    default:
+        return r.Below(65 < max ? 65 : (unsigned)max + 1);
+    }
+}
+
+void RandomText(Random &r, wchar_t *out, size_t length)
+{
+    // Runs of one kind make words, blanks and quoted stretches.
+    for (size_t i = 0; i < length;) {
+        size_t run = 1 + r.Below(12);
+        wchar_t unit = RandomUnit(r);
+        bool same = r.Chance(20);
+        for (; run-- && i < length; i++) {
+            out[i] = same ? unit : RandomUnit(r);
+            if (out[i] == 0xD800 + 0x100 && i + 1 < length) // a proper pair now and then
+                out[++i] = (wchar_t)(0xDC00 + r.Below(0x400));
+        }
+    }
+}
+
+// ---- key -------------------------------------------------------------------------------
+
+wchar_t Before[LineUnits];
+
+int RandomKeyCode(Random &r)
+{
+    switch (r.Below(12)) {
+    case 0:
+        return 13; // Enter
+    case 1:
+        return 27; // Esc
+    case 2:
+        return L"[({\"'`"[r.Below(6)]; // auto-close characters
+    case 3:
+        return (int)(L'0' + r.Below(10)); // hexadecimal digits during a Unicode entry
+    case 4:
+        return (int)(L'a' + r.Below(26));
+    case 5:
+        return 0x1004F; // End finishes a Unicode entry
+    case 6:
+        return (int)r.Below(0x80000); // anything
+    default: {
+        int id = 1 + (int)r.Below(ActionIds);
+        if (OpensWindows(id) && !AllActions)
+            id = 1;
+        return ActionKeys[id].code;
+    }
+    }
+}
+
+int RandomPosition(Random &r)
+{
+    switch (r.Below(6)) {
+    case 0:
+        return -(int)r.Below(100000);
+    case 1:
+        return 0x7FFFFFFF - (int)r.Below(3);
+    default:
+        return (int)r.Below(3000);
+    }
+}
+
+const wchar_t *const KeyNames[] = {
+    L"Enter", L"Esc", L"F3",          L"Alt-;", L"Ctrl-U", L"Plus", L"Ctrl-Alt-Shift-F1",
+    L"x",     L"",    L"Ctrl-Alt-F12"};
+
+void VaryEnvironment(Random &r)
+{
+    const wchar_t *const names[] = {
+        L"Insert-1",         L"Insert-2",     L"Insert-3",        L"SavePicDir",
+        L"SavePicExt",       L"SavePicFlags", L"PathExpandFlags", L"PrintHistoryMaxLines",
+        L"PrintHistoryFlags"};
+    static wchar_t value[9000];
+    const wchar_t *name = names[r.Below(9)];
+    switch (r.Below(4)) {
+    case 0:
+        SetEnvironmentVariableW(name, nullptr);
+        break;
+    case 1:
+        SetEnvironmentVariableW(name, r.Chance(50) ? L"4294967296" : L"0x7FFFFFFF");
+        break;
+    default: {
+        size_t length = RandomLength(r, 8500);
+        RandomText(r, value, length);
+        for (size_t i = 0; i < length; i++)
+            if (!value[i])
+                value[i] = L'x';
+        value[length] = 0;
+        SetEnvironmentVariableW(name, value);
+    }
+    }
+}
+
+void VaryClipboard(Random &r)
+{
+    if (!OpenClipboard(nullptr))
+        return;
+    EmptyClipboard();
+    if (r.Chance(80)) {
+        size_t length = RandomLength(r, 70000);
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (length + 1) * sizeof(wchar_t));
+        if (memory) {
+            wchar_t *text = (wchar_t *)GlobalLock(memory);
+            RandomText(r, text, length);
+            // Now and then no terminator inside the stated size.
+            text[length] = r.Chance(90) ? 0 : L'x';
+            GlobalUnlock(memory);
+            if (!SetClipboardData(CF_UNICODETEXT, memory))
+                GlobalFree(memory);
+        }
+    }
+    CloseClipboard();
+}
+
+void VaryConsole(Random &r)
+{
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    const COORD sizes[] = {{80, 25}, {80, 3000}, {80, 32766}, {1, 25}, {300, 9000}, {80, 1}};
+    SetConsoleScreenBufferSize(out, sizes[r.Below(6)]);
+}
+
+void FuzzKey(int entry, uint64_t index, bool checkOnly)
+{
+    Random r = InputRandom(Seed, entry, index);
+    if (index % 997 == 0)
+        VaryEnvironment(r);
+    if (index % 4999 == 0)
+        VaryClipboard(r);
+    if (index % 20011 == 0)
+        VaryConsole(r);
+
+    wchar_t *line = Buffers.line;
+    size_t length = RandomLength(r, LineUnits - 1);
+    RandomText(r, line, length);
+    line[length] = 0;
+    // Past the terminator the previous inputs' text stays, as in the shell's buffer.
+    if (r.Chance(3) && length)
+        line[0] = L':'; // the calculator line
+
+    ShellKeyEvent event = {};
+    event.code = RandomKeyCode(r);
+    event.line = line;
+    unsigned where = r.Below(4);
+    size_t cursor = where == 0 ? 0 : where == 1 ? length : r.Below((unsigned)length + 1);
+    event.cursor = line + cursor;
+    event.homeRow = RandomPosition(r);
+    event.homeColumn = (int)r.Below(200);
+    event.row = r.Chance(80) ? event.homeRow : RandomPosition(r);
+    event.column = (int)r.Below(200);
+    if (r.Chance(20)) {
+        const wchar_t *name = KeyNames[r.Below(10)];
+        event.keyName = PlaceAtEnd(Buffers.keyName, 32, name, wcslen(name));
+        if (r.Chance(50))
+            event.code = 0;
+    }
+
+    Now.text = line;
+    Now.length = length;
+    Now.code = event.code;
+    Now.cursor = (int)cursor;
+    memcpy(Before, line, (length + 1) * sizeof(wchar_t));
+    int honks = Host().HonkCalls();
+    Dll.key(&event);
+    if (checkOnly)
+        return;
+
+    const wchar_t *end = wmemchr(line, 0, LineUnits);
+    if (!end) {
+        InvariantFailed(entry, "the line is not terminated within its 65,536 units");
+        line[LineUnits - 1] = 0;
+        return;
+    }
+    size_t after = (size_t)(end - line);
+    if (event.cursor < line || event.cursor > line + after)
+        InvariantFailed(entry, "the cursor lies outside the line");
+    if (Host().HonkCalls() != honks &&
+        (after != length || memcmp(Before, line, (length + 1) * sizeof(wchar_t)) != 0))
+        InvariantFailed(entry, "an action that refused changed the line");
+}
+
+// ---- linewise --------------------------------------------------------------------------
+
+const wchar_t *const OptionWords[] = {
+    L"/A:",         L"/B:",
+    L"/C:",         L"/E:",
+    L"/Y:",         L"/K",
+    L"/X:",         L"/D",
+    L"/Q",          L"/R",
+    L"/S",          L"/S!",
+    L"/L",          L"/?",
+    L"/A?",         L"/B?",
+    L"/Z",          L"/",
+    L"=",           L":",
+    L"\"",          L" ",
+    L"\t",          L"0x",
+    L"-",           L"key",
+    L"F3",          L"Ctrl-",
+    L"Alt-Plus",    L"Ctrl-Alt-Shift-F1",
+    L"Shift-A",     L"Ctrl-C",
+    L"Hyper-X",     L"99999999999999999999",
+    L"4294967295",  L"4294967296",
+    L"0xFFFFFFFFF", L"2147483648",
+    L"64",          L"65",
+    L"23",          L"24",
+    L"0",           L"7",
+    L"-1",
+};
+
+// Option texts that would write the machine key are left out: a refused command must not
+// reach the registry anyway, and the load fuzz covers what /S writes.
+void RandomArguments(Random &r, wchar_t *out, size_t capacity, size_t *length)
+{
+    size_t target = RandomLength(r, 10000);
+    size_t n = 0;
+    while (n < target && n + 40 < capacity) {
+        const wchar_t *word = OptionWords[r.Below(sizeof OptionWords / sizeof OptionWords[0])];
+        if (r.Chance(15)) {
+            size_t run = 1 + r.Below(30);
+            for (size_t i = 0; i < run && n < target; i++) {
+                wchar_t unit = RandomUnit(r);
+                out[n++] = unit ? unit : L'x';
+            }
+            continue;
+        }
+        while (*word && n < capacity - 1)
+            out[n++] = *word++;
+        if (r.Chance(40))
+            out[n++] = L' ';
+    }
+    out[n] = 0;
+    *length = n;
+}
+
+wchar_t DisplayBefore[65536], DisplayAfter[65536];
+wchar_t ArgumentText[ArgumentUnits + 64];
+
+void FuzzLinewise(int entry, uint64_t index, bool checkOnly)
+{
+    Random r = InputRandom(Seed, entry, index);
+    size_t length;
+    RandomArguments(r, ArgumentText, ArgumentUnits, &length);
+    // /S! writes the machine key; keep it to the user's.
+    for (size_t i = 0; i + 1 < length; i++)
+        if (ArgumentText[i] == L'S' && ArgumentText[i + 1] == L'!')
+            ArgumentText[i + 1] = L' ';
+    Now.text = ArgumentText;
+    Now.length = length;
+    Display(DisplayBefore, 65536);
+    wchar_t *argument = PlaceAtEnd(Buffers.argument, ArgumentUnits, ArgumentText, length);
+    TakeOutput(1);
+    int result = Dll.linewise(argument);
+    TakeOutput(1);
+    TakeOutput(2);
+    if (checkOnly)
+        return;
+    if (result < 0 || result > 2)
+        InvariantFailed(entry, "linewise gave a result other than 0, 1 or 2");
+    if (result == 1) {
+        Display(DisplayAfter, 65536);
+        if (wcscmp(DisplayBefore, DisplayAfter) != 0)
+            InvariantFailed(entry, "a refused command changed the settings");
+    }
+}
+
+// ---- Usage and Help --------------------------------------------------------------------
+
+void RandomName(Random &r, wchar_t *out, size_t *length)
+{
+    const wchar_t *const names[] = {L"linewise", L"LINEWISE", L"@linewise", L"_linewise",
+                                    L"key",      L"*key",     L"lineWise ", L""};
+    if (r.Chance(40)) {
+        wcscpy(out, names[r.Below(8)]);
+        *length = wcslen(out);
+        return;
+    }
+    *length = RandomLength(r, NameUnits - 1);
+    RandomText(r, out, *length);
+    for (size_t i = 0; i < *length; i++)
+        if (!out[i])
+            out[i] = L'x';
+    out[*length] = 0;
+}
+
+wchar_t NameText[NameUnits];
+
+void FuzzUsage(int entry, uint64_t index, bool checkOnly)
+{
+    Random r = InputRandom(Seed, entry, index);
+    size_t length;
+    RandomName(r, NameText, &length);
+    Now.text = NameText;
+    Now.length = length;
+    wchar_t *name = PlaceAtEnd(Buffers.name, NameUnits, NameText, length);
+    for (int i = 0; i < UsageUnits; i++)
+        Buffers.usageOut[i] = 0xBDBD;
+    int result = Dll.Usage(name, Buffers.usageOut);
+    if (checkOnly)
+        return;
+    if (result != 0 && result != 1)
+        InvariantFailed(entry, "Usage gave a result other than 0 or 1");
+    if (result == 1 && !wmemchr(Buffers.usageOut, 0, UsageUnits))
+        InvariantFailed(entry, "Usage left its text unterminated");
+    bool ours = _wcsicmp(NameText, L"linewise") == 0;
+    if ((result == 1) != ours)
+        InvariantFailed(entry, "Usage answered for a name that is not the command's, or not "
+                               "for the command");
+}
+
+void FuzzHelp(int entry, uint64_t index, bool checkOnly)
+{
+    Random r = InputRandom(Seed, entry, index);
+    size_t length;
+    RandomName(r, NameText, &length);
+    // The plug-in's own names open the viewer or a message box: only with --all-actions.
+    if (!AllActions && (_wcsicmp(NameText, L"linewise") == 0 || _wcsicmp(NameText, L"key") == 0))
+        NameText[0] = L'#';
+    Now.text = NameText;
+    Now.length = length;
+    wchar_t *topic = PlaceAtEnd(Buffers.name, NameUnits, NameText, length);
+    int result = Dll.Help(topic);
+    if (!checkOnly && result != 0 && result != 1)
+        InvariantFailed(entry, "Help gave a result other than 0 or 1");
+}
+
+// ---- the registry before a load and before /R ----------------------------------------------
+
+const wchar_t *const ValueNames[] = {L"Version",
+                                     L"Hotkeys",
+                                     L"Error Sound",
+                                     L"Copy Chime",
+                                     L"LastArgs Flags",
+                                     L"Scrolly Flags",
+                                     L"Auto Close Flags",
+                                     L"Key 0",
+                                     L"Key 1",
+                                     L"Key 2",
+                                     L"Key 63",
+                                     L"Key 64",
+                                     L"Custom Insert String 1",
+                                     L"Custom Insert String 3",
+                                     L"SavePicDir",
+                                     L"PathExpandFlags",
+                                     L"PrintHistoryMaxLines",
+                                     L"Unknown"};
+
+// A valid key (saved by the plug-in from random valid settings), then damage to it: random
+// types, sizes and contents, odd byte counts, texts without terminators, huge counts.
+void DamageKey(Random &r, HKEY key, bool *damaged)
+{
+    static BYTE data[20000];
+    int changes = 1 + (int)r.Below(4);
+    *damaged = false;
+    for (int c = 0; c < changes; c++) {
+        const wchar_t *name = ValueNames[r.Below(sizeof ValueNames / sizeof ValueNames[0])];
+        if (r.Chance(15)) {
+            RegDeleteValueW(key, name);
+            *damaged = true;
+            continue;
+        }
+        DWORD type = r.Chance(50) ? REG_DWORD : (DWORD)r.Below(12);
+        DWORD size = r.Chance(50) ? 4 : r.Chance(50) ? r.Below(17) : r.Below(sizeof data);
+        for (DWORD i = 0; i < size; i++)
+            data[i] = (BYTE)r.Next();
+        if (size == 4 && r.Chance(50)) {
+            DWORD small = r.Chance(50) ? r.Below(70) : (DWORD)r.Next();
+            memcpy(data, &small, 4);
+        }
+        RegSetValueExW(key, name, 0, type, data, size);
+        *damaged = true;
+    }
+}
+
+void RandomValidSettings(Random &r)
+{
+    wchar_t command[256];
+    swprintf(command, 256, L"/D /Q /E:%u /C:%u /A:%u /B:%u /Y:%u", r.Below(7), r.Below(7),
+             r.Below(16), r.Below(64), r.Below(4));
+    Command(command);
+    for (int i = (int)r.Below(5); i > 0; i--) {
+        swprintf(command, 256, L"/Q /K%u:%ls", 1 + r.Below(ActionIds),
+                 ActionKeys[1 + r.Below(ActionIds)].name);
+        Command(command);
+    }
+    Command(L"/Q /S");
+}
+
+// The display's numbers must be ones the settings can hold.
+bool DisplaySane(const wchar_t *display)
+{
+    const wchar_t *e = wcsstr(display, L"/E   : ");
+    const wchar_t *c = wcsstr(display, L"/C   : ");
+    const wchar_t *keys = wcsstr(display, L" defined.");
+    if (!e || !c || !keys)
+        return false;
+    if (wcstoul(e + 7, nullptr, 10) > 6 || wcstoul(c + 7, nullptr, 10) > 6)
+        return false;
+    const wchar_t *count = keys;
+    while (count > display && count[-1] != L'\n')
+        count--;
+    return wcstoul(count, nullptr, 10) <= 64;
+}
+
+wchar_t DisplayStored[65536], DisplayDefaults[65536];
+
+void FuzzRegistry(int entry, uint64_t index, bool checkOnly)
+{
+    Random r = InputRandom(Seed, entry, index);
+    Now.text = nullptr;
+    bool atStartUp = r.Chance(30);
+    RandomValidSettings(r);
+    Display(DisplayStored, 65536);
+    Command(L"/D /Q");
+    if (r.Chance(50))
+        Command(L"/Q /E:3 /K5:F11");
+    Display(DisplayBefore, 65536);
+
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, SettingsKey, 0, KEY_WRITE, &key) != ERROR_SUCCESS)
+        return;
+    bool damaged = false;
+    DamageKey(r, key, &damaged);
+    RegCloseKey(key);
+
+    if (atStartUp) {
+        Dll.ShutdownPlugin(0);
+        Dll.InitializePlugin();
+        Display(DisplayAfter, 65536);
+        Command(L"/D /Q");
+        Display(DisplayDefaults, 65536);
+        if (!checkOnly && !DisplaySane(DisplayAfter))
+            InvariantFailed(entry, "settings loaded at start-up hold impossible values");
+        // A load that is refused leaves the defaults.
+        (void)DisplayDefaults;
+    } else {
+        TakeOutput(1);
+        int result = Command(L"/R /Q");
+        Display(DisplayAfter, 65536);
+        if (checkOnly)
+            return;
+        if (!DisplaySane(DisplayAfter))
+            InvariantFailed(entry, "settings restored with /R hold impossible values");
+        if (result == 1 && wcscmp(DisplayAfter, DisplayBefore) != 0)
+            InvariantFailed(entry, "a refused /R changed the settings");
+    }
+    (void)damaged;
+    // The machine key is never written here; the restart below keeps the key phase quiet.
+    if (atStartUp) {
+        StopPlugin();
+        StartPlugin(false);
+    }
+}
+
+// ---- the runner ----------------------------------------------------------------------------
+
+typedef void (*EntryFuzz)(int entry, uint64_t index, bool checkOnly);
+struct Entry {
+    const char *name;
+    EntryFuzz run;
+};
+const Entry Entries[] = {{"key", FuzzKey},
+                         {"linewise", FuzzLinewise},
+                         {"usage", FuzzUsage},
+                         {"help", FuzzHelp},
+                         {"registry", FuzzRegistry}};
+
+double Now_(void)
+{
+    static LARGE_INTEGER frequency;
+    if (!frequency.QuadPart)
+        QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return (double)now.QuadPart / (double)frequency.QuadPart;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    setvbuf(stdout, nullptr, _IOLBF, 4096);
+    double seconds = 3;
+    unsigned long long inputs = 0, from = 0;
+    const char *only = nullptr;
+    for (int i = 1; i < argc; i++) {
+        if (!strcmp(argv[i], "--seconds") && i + 1 < argc)
+            seconds = atof(argv[++i]);
+        else if (!strcmp(argv[i], "--inputs") && i + 1 < argc)
+            inputs = strtoull(argv[++i], nullptr, 10);
+        else if (!strcmp(argv[i], "--seed") && i + 1 < argc)
+            Seed = strtoull(argv[++i], nullptr, 10);
+        else if (!strcmp(argv[i], "--only") && i + 1 < argc)
+            only = argv[++i];
+        else if (!strcmp(argv[i], "--from") && i + 1 < argc)
+            from = strtoull(argv[++i], nullptr, 10);
+        else if (!strcmp(argv[i], "--all-actions"))
+            AllActions = true;
+        else {
+            printf("usage: lwfuzz [--seconds S | --inputs N] [--seed N] [--only ENTRY] "
+                   "[--from N] [--all-actions]\n");
+            return 2;
+        }
+    }
+    const char *all = getenv("LWFUZZ_ALL_ACTIONS");
+    if (all && !strcmp(all, "1"))
+        AllActions = true;
+    if (!AllActions)
+        printf("lwfuzz: skipping Character Info, Print Viewport, Save Viewport Picture and "
+               "Print History, and Help for the plug-in's own names (--all-actions runs them)\n");
+
+    MakeBuffers();
+    AddVectoredExceptionHandler(1, OnFault);
+    Dll = LoadPluginDll();
+    StartPlugin(false);
+
+    bool failed = false;
+    for (int entry = 0; entry < 5; entry++) {
+        if (only && strcmp(only, Entries[entry].name) != 0)
+            continue;
+        Now.entry = Entries[entry].name;
+        // The key fuzz runs half on an older host and half on a newer one.
+        double start = Now_();
+        uint64_t n = 0;
+        bool newer = false;
+        for (;; n++) {
+            if (inputs ? n >= inputs : Now_() - start >= seconds)
+                break;
+            if (entry == 0 && !newer &&
+                (inputs ? n >= inputs / 2 : Now_() - start >= seconds / 2)) {
+                StopPlugin();
+                StartPlugin(true);
+                newer = true;
+            }
+            Now.index = from + n;
+            Now.text = nullptr;
+            Entries[entry].run(entry, from + n, false);
+        }
+        if (newer) {
+            StopPlugin();
+            StartPlugin(false);
+        }
+        Totals[entry].inputs = n;
+        Totals[entry].seconds = Now_() - start;
+        failed = failed || Totals[entry].invariantFailures != 0;
+    }
+    StopPlugin();
+    RegDeleteTreeW(HKEY_CURRENT_USER, SettingsKey);
+
+    printf("%-10s %12s %10s %12s %8s %11s %10s\n", "entry", "inputs", "seconds", "inputs/s",
+           "crashes", "guard hits", "invariant");
+    for (int entry = 0; entry < 5; entry++) {
+        if (only && strcmp(only, Entries[entry].name) != 0)
+            continue;
+        const Figures &f = Totals[entry];
+        printf("%-10s %12llu %10.1f %12.0f %8llu %11llu %10llu\n", Entries[entry].name,
+               (unsigned long long)f.inputs, f.seconds,
+               f.seconds > 0 ? (double)f.inputs / f.seconds : 0.0, (unsigned long long)f.crashes,
+               (unsigned long long)f.guardHits, (unsigned long long)f.invariantFailures);
+    }
+    printf("lwfuzz: %s\n", failed ? "FAILED" : "passed");
+    return failed ? 1 : 0;
+}
