@@ -1,7 +1,9 @@
 #include "actions/actions.h"
 
 #include "actions/console/marks.h"
+#include "actions/line/expandexpr.h"
 #include "actions/line/lastargs.h"
+#include "actions/line/mathword.h"
 #include "actions/line/swapchars.h"
 #include "keys/hotkeys.h"
 
@@ -20,8 +22,8 @@ constexpr ActionRow ActionTable[] = {
     {ActionSwapArguments, nullptr},
     {ActionInsertLastArgs, InsertLastArgs},
     {ActionClearScreen, nullptr},
-    {ActionMathWord, nullptr},
-    {ActionExpandExpression, nullptr},
+    {ActionMathWord, MathWord},
+    {ActionExpandExpression, ExpandExpression},
     {ActionUnicodeEntry, nullptr},
     {ActionCopyLine, nullptr},
     {ActionCopyWord, nullptr},
