@@ -28,6 +28,12 @@ int TextCompareNoCase(const wchar_t *a, const wchar_t *b);
 bool TextEqualNoCase(const wchar_t *a, const wchar_t *b);
 
 // Character classes used across the plug-in: the wide-character white-space class and the
-// printable class.
-bool IsBlank(wchar_t ch);
+// printable class. IsBlank runs on every character of a line, so ASCII is decided inline.
+bool IsWideBlank(wchar_t ch);
+inline bool IsBlank(wchar_t ch)
+{
+    if (ch < 0x80)
+        return ch == L' ' || (ch >= L'\t' && ch <= L'\r');
+    return IsWideBlank(ch);
+}
 bool IsPrintableChar(wchar_t ch);

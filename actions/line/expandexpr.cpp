@@ -37,6 +37,22 @@ bool IsNameChar(wchar_t ch)
     return IsNameStart(ch) || ch == L'$';
 }
 
+// The characters the scan acts on; every other one only clears a pending escape.
+inline bool IsSpecial(wchar_t ch, wchar_t escape)
+{
+    switch (ch) {
+    case L'%':
+    case L'"':
+    case L'(':
+    case L')':
+    case L']':
+    case L'}':
+        return true;
+    default:
+        return ch == escape;
+    }
+}
+
 struct Opening {
     ConstructKind kind;
     int contents; // openers: where the contents begin
@@ -124,6 +140,13 @@ int ScanConstruct(const wchar_t *line, int percent, int contents, int cursor, in
     bool escaped = false, quoted = false;
     int level = 0;
     for (int j = contents; line[j]; j++) {
+        // Ordinary characters change nothing while no escape is pending: skip them quickly.
+        if (!escaped) {
+            while (line[j] && !IsSpecial(line[j], escape))
+                j++;
+            if (!line[j])
+                break;
+        }
         wchar_t ch = line[j];
         bool keepEscaped = false;
         if (ch == escape)

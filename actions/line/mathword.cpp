@@ -54,18 +54,25 @@ int EvaluateWord(int *cursor, wchar_t *line)
     // The shell's value is text of its own making: never trust it to be terminated.
     Expression[MathWordCapacity - 1] = 0;
 
+    // Before the word, the value, and what follows the word, cut at the line's capacity.
     size_t lineLength = wcsnlen(line, EditLineCapacity - 1);
     size_t tail = (size_t)(start + length);
-    TextCopyCount(NewLine, MathWordCapacity, line, (size_t)start);
-    TextAppend(NewLine, MathWordCapacity, Expression);
-    size_t used = wcslen(NewLine);
-    TextCopyCount(NewLine + used, MathWordCapacity - used, line + tail, lineLength - tail);
-    size_t newLength = wcslen(NewLine);
+    size_t valueLength = wcslen(Expression);
+    size_t room = MathWordCapacity - 1 - (size_t)start;
+    if (valueLength > room)
+        valueLength = room;
+    size_t tailLength = lineLength - tail;
+    if (tailLength > room - valueLength)
+        tailLength = room - valueLength;
+    memcpy(NewLine, line, (size_t)start * sizeof(wchar_t));
+    memcpy(NewLine + start, Expression, valueLength * sizeof(wchar_t));
+    memcpy(NewLine + start + valueLength, line + tail, tailLength * sizeof(wchar_t));
+    size_t newLength = (size_t)start + valueLength + tailLength;
+    NewLine[newLength] = 0;
     ClearEditLine(line);
     memcpy(line, NewLine, (newLength + 1) * sizeof(wchar_t));
 
-    size_t after = (size_t)start + wcslen(Expression);
-    *cursor = (int)(after < newLength ? after : newLength);
+    *cursor = (int)((size_t)start + valueLength);
     return 1;
 }
 
