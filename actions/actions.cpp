@@ -2,7 +2,9 @@
 
 #include "actions/console/marks.h"
 #include "actions/line/custominsert.h"
+#include "actions/line/expandexpr.h"
 #include "actions/line/lastargs.h"
+#include "actions/line/mathword.h"
 #include "actions/line/swapargs.h"
 #include "actions/line/swapchars.h"
 #include "keys/hotkeys.h"
@@ -22,8 +24,8 @@ constexpr ActionRow ActionTable[] = {
     {ActionSwapArguments, SwapArguments},
     {ActionInsertLastArgs, InsertLastArgs},
     {ActionClearScreen, nullptr},
-    {ActionMathWord, nullptr},
-    {ActionExpandExpression, nullptr},
+    {ActionMathWord, MathWord},
+    {ActionExpandExpression, ExpandExpression},
     {ActionUnicodeEntry, nullptr},
     {ActionCopyLine, nullptr},
     {ActionCopyWord, nullptr},

@@ -2,21 +2,43 @@
 
 #include "frame/text.h"
 
-int ExpandQuietly(wchar_t *text)
+namespace
+{
+
+// The shell writes its error messages wherever the standard handles point; for the one call
+// they point at "nul" and are restored at once.
+int CallQuietly(int(__stdcall *call)(wchar_t *), wchar_t *text)
 {
     HANDLE savedError = GetStdHandle(STD_ERROR_HANDLE);
     HANDLE savedOutput = GetStdHandle(STD_OUTPUT_HANDLE);
     HANDLE nul = CreateFileW(L"nul", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (nul == INVALID_HANDLE_VALUE)
-        return ExpandVariables(text, 1);
+        return call(text);
     SetStdHandle(STD_ERROR_HANDLE, nul);
     SetStdHandle(STD_OUTPUT_HANDLE, nul);
-    int result = ExpandVariables(text, 1);
+    int result = call(text);
     SetStdHandle(STD_ERROR_HANDLE, savedError);
     SetStdHandle(STD_OUTPUT_HANDLE, savedOutput);
     CloseHandle(nul);
     return result;
+}
+
+int __stdcall ExpandWithFlag(wchar_t *text)
+{
+    return ExpandVariables(text, 1);
+}
+
+} // namespace
+
+int ExpandQuietly(wchar_t *text)
+{
+    return CallQuietly(ExpandWithFlag, text);
+}
+
+int EvaluateQuietly(wchar_t *text)
+{
+    return CallQuietly(Evaluate, text);
 }
 
 namespace

@@ -37,6 +37,9 @@ TAKECMD_API void __stdcall tty_yield(int);
 // error pointed at "nul" meanwhile so that the shell's own error messages stay unseen.
 int ExpandQuietly(wchar_t *text);
 
+// Evaluates text in place like Evaluate(text), as quietly as ExpandQuietly.
+int EvaluateQuietly(wchar_t *text);
+
 // The shell's escape character: "%@option[EscapeChar]" when that is exactly one character that
 // is neither a letter nor a digit, else '^'.
 wchar_t GetEscapeChar(void);

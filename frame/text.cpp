@@ -1,6 +1,7 @@
 #include "frame/text.h"
 
 #include <stdio.h>
+#include <string.h>
 #include <wchar.h>
 #include <wctype.h>
 #include <windows.h>
@@ -76,6 +77,22 @@ int TextAppendFormat(wchar_t *out, size_t capacity, const wchar_t *format, ...)
     int n = TextFormatV(out + used, capacity - used, format, args);
     va_end(args);
     return n;
+}
+
+int TrimBlanks(wchar_t *text)
+{
+    if (!text)
+        return -1;
+    size_t first = 0;
+    while (text[first] && IsBlank(text[first]))
+        first++;
+    size_t end = first + wcslen(text + first);
+    while (end > first && IsBlank(text[end - 1]))
+        end--;
+    if (first > 0)
+        memmove(text, text + first, (end - first) * sizeof(wchar_t));
+    text[end - first] = 0;
+    return 0;
 }
 
 int TextCompareNoCase(const wchar_t *a, const wchar_t *b)

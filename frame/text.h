@@ -20,6 +20,9 @@ int TextFormat(wchar_t *out, size_t capacity, const wchar_t *format, ...);
 int TextFormatV(wchar_t *out, size_t capacity, const wchar_t *format, va_list args);
 int TextAppendFormat(wchar_t *out, size_t capacity, const wchar_t *format, ...);
 
+// Removes leading and trailing white space (IsBlank) in place. 0, or -1 for a null text.
+int TrimBlanks(wchar_t *text);
+
 // Comparison ignoring case (the system's case mapping); null texts compare as empty.
 int TextCompareNoCase(const wchar_t *a, const wchar_t *b);
 bool TextEqualNoCase(const wchar_t *a, const wchar_t *b);

@@ -2,6 +2,7 @@
 
 #include "actions/actions.h"
 #include "actions/console/marks.h"
+#include "actions/line/calculator.h"
 #include "actions/line/lastargs.h"
 #include "frame/text.h"
 #include "keys/hotkeys.h"
@@ -41,6 +42,8 @@ LINEWISE_EXPORT int __stdcall key(KeyEvent *event)
 
     if (c == KeyEnter) {
         MarkCommandLine(event->homeRow);
+        if (event->line && event->line[0] == L':' && CalculatorLine(event) > 0)
+            return 0;
         return CaptureLastArgs(event);
     }
 

@@ -112,9 +112,11 @@ bool OfferToHook(const ShellKey &key, bool *homeMoved)
 
 void RunLine(bool homeMoved)
 {
-    // Output the hook wrote below the line (the calculator) already left the cursor on a
-    // fresh row.
-    if (!homeMoved)
+    // Output the hook wrote below the line (the calculator) already left a fresh row, where
+    // the line's new home now is: the next output starts at its beginning.
+    if (homeMoved)
+        PlaceCursor(&State.view, 0);
+    else
         LeaveLine(&State.view, &State.line);
     ShellSetEditLine(nullptr, 0, 0);
     HistoryAdd(State.line.text);

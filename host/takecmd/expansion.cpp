@@ -66,6 +66,33 @@ long FindClosingBracket(const wchar_t *text, size_t start, size_t length, wchar_
     return -1;
 }
 
+// Index of the first ')' of the "))" that closes "%((" (contents from start on), or -1.
+// Parentheses in between nest; inside double quotes or after the escape character they do
+// not count.
+long FindClosingParens(const wchar_t *text, size_t start, size_t length, wchar_t escape)
+{
+    int level = 0;
+    bool quoted = false;
+    for (size_t i = start; i < length; i++) {
+        wchar_t ch = text[i];
+        if (ch == escape) {
+            i++;
+            continue;
+        }
+        if (ch == L'"')
+            quoted = !quoted;
+        else if (quoted)
+            continue;
+        else if (ch == L'(')
+            level++;
+        else if (ch == L')' && level > 0)
+            level--;
+        else if (ch == L')' && i + 1 < length && text[i + 1] == L')')
+            return (long)i;
+    }
+    return -1;
+}
+
 void ReportSyntax(const wchar_t *construct, size_t count)
 {
     wchar_t shown[128];
@@ -244,6 +271,24 @@ int ExpandConstruct(const wchar_t *text, size_t length, size_t i, Sink &sink, in
         free(value);
         free(name);
         *next = (size_t)close + 1;
+        return result;
+    }
+    if (ch == L'(' && i + 2 < length && text[i + 2] == L'(') {
+        long close = FindClosingParens(text, i + 3, length, escape);
+        if (close < 0) {
+            ReportSyntax(text + i, length - i);
+            return Failed;
+        }
+        int result;
+        wchar_t *expression = ExpandPart(text, i + 3, (size_t)close, depth, &result);
+        if (!expression)
+            return result;
+        wchar_t value[512];
+        result = EvaluateText(expression, value, 512) == 0 ? Ok : Failed;
+        if (result == Ok)
+            Put(sink, value, 512);
+        free(expression);
+        *next = (size_t)close + 2;
         return result;
     }
     if (ch == L'@' && i + 2 < length && IsNameStart(text[i + 2])) {

@@ -199,6 +199,18 @@ if start; then
     text "history"
     keys Enter
     check "history lists the lines in order" history_in_order
+    # The calculator line and Math Word (Alt-=).
+    text ":6*7"
+    keys Enter
+    check "a calculator line prints its value" has_line "6*7 = 42"
+    text "echo [%Ans]"
+    keys Enter
+    check "the value is kept in Ans" has_line "[42]"
+    check "the prompt after the value starts its row" has_line "$PROMPT""echo [%Ans]"
+    text "echo 2*21"
+    keys 'M-='
+    check "Alt-= replaces the word by its value" line_is "echo 42"
+    escape
     text "echo %_4ver"
     keys Enter
     check "a newer host by default" has "34.00"
@@ -214,10 +226,12 @@ fi
 # --- Scripted: combinations a terminal cannot send, an older host ---
 script='linewise /K1=Ctrl-Shift-F1|Enter|echo abcd|Shift-F1|Enter'
 script+='|echo wxyz|Ctrl-Shift-F1|Enter|echo %_4ver|Enter'
+script+='|echo %@upper[abc]|Ctrl-Shift-X|Enter'
 if start --older --keys "$script"; then
     check "Shift-F1 alone is not the bound key" has_line "abcd"
     check "Ctrl-Shift-F1 reaches the hook with both modifiers held" has_line "wxzy"
     check "an older host" has "23.00"
+    check "Ctrl-Shift-X expands the construct before the line runs" has "$PROMPT""echo ABC"
     text "echo typed"
     keys Enter
     check "the keyboard is read after the script" has_line "typed"

@@ -266,3 +266,19 @@ TEST(deep_nesting_fails_cleanly)
     TakeOutput(2);
     Host().CaptureOutput(0);
 }
+
+TEST(double_parenthesis_evaluates_its_expansion)
+{
+    Reset();
+    SetEnvironmentVariableW(L"LwN", L"4");
+    CHECK_EQ(Expand(L"[%((2+3*%LwN))] [%((2*(1+2)))] [%(( 7 / 2 ))]"), 0);
+    CHECK_TEXT(buffer, L"[14] [6] [3.5]");
+    CHECK(Expand(L"%((1/0))") != 0);
+    CHECK_TEXT(buffer, L"%((1/0))");
+    CHECK(Expand(L"%((1+(2))") != 0);
+    CHECK(TextLength(TakeOutput(2)) > 0);
+    // The single forms are not the stand-in's: they stay as written.
+    CHECK_EQ(Expand(L"%(x) %{y}"), 0);
+    CHECK_TEXT(buffer, L"%(x) %{y}");
+    SetEnvironmentVariableW(L"LwN", nullptr);
+}

@@ -1,5 +1,7 @@
 #include "tests/support/editline.h"
 
+#include <stdio.h>
+
 #include <wchar.h>
 
 namespace
@@ -54,4 +56,43 @@ const wchar_t *MarkedLine(const wchar_t *line, long long cursor)
     if (cursor < 0 || (size_t)cursor > length)
         swprintf(Marked + n, 64, L"(cursor %lld outside the line)", cursor);
     return Marked;
+}
+
+namespace
+{
+const wchar_t MarkedPoison = 0xBDBD;
+} // namespace
+
+int SetMarkedLine(GuardedLine *line, const wchar_t *marked)
+{
+    int cursor = -1, n = 0;
+    for (const wchar_t *p = marked; *p && n < TestLineCapacity - 1; p++) {
+        if (*p == L'|' && cursor < 0)
+            cursor = n;
+        else
+            line->text[n++] = *p;
+    }
+    line->text[n] = 0;
+    for (int i = n + 1; i < TestLineCapacity; i++)
+        line->text[i] = MarkedPoison;
+    for (wchar_t &unit : line->guard)
+        unit = MarkedPoison;
+    return cursor < 0 ? n : cursor;
+}
+
+bool GuardIntact(const GuardedLine *line)
+{
+    for (wchar_t unit : line->guard)
+        if (unit != MarkedPoison)
+            return false;
+    return true;
+}
+
+const char *RowWhat(const char *row, const char *what)
+{
+    static char buffers[4][256];
+    static int which;
+    char *out = buffers[which = (which + 1) % 4];
+    snprintf(out, sizeof buffers[0], "%s: %s", row, what);
+    return out;
 }

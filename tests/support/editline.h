@@ -30,3 +30,26 @@ template <typename Event> Event LineEvent(int code, const wchar_t *marked)
 
 #define CHECK_LINE(event, marked)                                                                  \
     CHECK_TEXT(MarkedLine((event).line, (long long)((event).cursor - (event).line)), (marked))
+
+// A line buffer of the test's own, for tables that keep several lines, with guard units after
+// it which no action may touch.
+struct GuardedLine {
+    wchar_t text[TestLineCapacity];
+    wchar_t guard[16];
+};
+
+// Copies the marked text without its '|' into the line, poisons every unit after the
+// terminator and the guard, and gives the cursor index (the text's length without a '|').
+int SetMarkedLine(GuardedLine *line, const wchar_t *marked);
+
+// True when the guard after the line still holds its poison.
+bool GuardIntact(const GuardedLine *line);
+
+// "row: what", for failure messages (a few rotating static buffers).
+const char *RowWhat(const char *row, const char *what);
+
+#define CHECK_ROW_EQ(row, actual, expected)                                                        \
+    CheckInt((long long)(actual), (long long)(expected), __FILE__, __LINE__,                       \
+             RowWhat((row), #actual " == " #expected))
+#define CHECK_ROW_TEXT(row, actual, expected)                                                      \
+    CheckText((actual), (expected), __FILE__, __LINE__, RowWhat((row), #actual " == " #expected))
