@@ -1,7 +1,9 @@
 #include "actions/actions.h"
 
 #include "actions/console/marks.h"
+#include "actions/line/fileuri.h"
 #include "actions/line/lastargs.h"
+#include "actions/line/searchpath.h"
 #include "actions/line/swapchars.h"
 #include "keys/hotkeys.h"
 
@@ -34,11 +36,11 @@ constexpr ActionRow ActionTable[] = {
     {ActionCharacterInfo, nullptr},
     {ActionScrollUpByCommands, ScrollUpByCommands},
     {ActionScrollDownByCommands, ScrollDownByCommands},
-    {ActionFileToUri, nullptr},
+    {ActionFileToUri, FileToUri},
     {ActionPrintViewport, nullptr},
     {ActionSaveViewportPicture, nullptr},
     {ActionPrintHistory, nullptr},
-    {ActionSearchPathAndExpand, nullptr},
+    {ActionSearchPathAndExpand, SearchPathAndExpand},
 };
 
 constexpr bool RowsInIdOrder()

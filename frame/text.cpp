@@ -1,6 +1,7 @@
 #include "frame/text.h"
 
 #include <stdio.h>
+#include <string.h>
 #include <wchar.h>
 #include <wctype.h>
 #include <windows.h>
@@ -96,4 +97,20 @@ bool IsBlank(wchar_t ch)
 bool IsPrintableChar(wchar_t ch)
 {
     return iswprint(ch) != 0;
+}
+
+int TrimBlanks(wchar_t *text)
+{
+    if (!text)
+        return -1;
+    size_t first = 0;
+    while (text[first] && IsBlank(text[first]))
+        first++;
+    size_t end = first + wcslen(text + first);
+    while (end > first && IsBlank(text[end - 1]))
+        end--;
+    if (first > 0)
+        memmove(text, text + first, (end - first) * sizeof(wchar_t));
+    text[end - first] = 0;
+    return 0;
 }

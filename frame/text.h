@@ -28,3 +28,7 @@ bool TextEqualNoCase(const wchar_t *a, const wchar_t *b);
 // printable class.
 bool IsBlank(wchar_t ch);
 bool IsPrintableChar(wchar_t ch);
+
+// Removes leading and trailing white space in place (a text of only white space becomes
+// empty). 0, or -1 for a null text.
+int TrimBlanks(wchar_t *text);
