@@ -25,8 +25,15 @@ int TextCompareNoCase(const wchar_t *a, const wchar_t *b);
 bool TextEqualNoCase(const wchar_t *a, const wchar_t *b);
 
 // Character classes used across the plug-in: the wide-character white-space class and the
-// printable class.
-bool IsBlank(wchar_t ch);
+// printable class. Printable ASCII, the bulk of any line, is told inline without a call
+// into the C runtime; IsWideBlank is the runtime's class for every other character.
+bool IsWideBlank(wchar_t ch);
+inline bool IsBlank(wchar_t ch)
+{
+    if (ch >= 0x20 && ch < 0x7F)
+        return ch == 0x20;
+    return IsWideBlank(ch);
+}
 bool IsPrintableChar(wchar_t ch);
 
 // Removes leading and trailing white space in place (a text of only white space becomes

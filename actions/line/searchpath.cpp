@@ -35,6 +35,7 @@ wchar_t Word[PathCapacity];
 wchar_t Found[PathCapacity + 2]; // AddQuotes adds two quotes in place
 wchar_t NamePart[PathCapacity];
 wchar_t Mask[PathCapacity];
+wchar_t Name[PathCapacity];
 wchar_t Directory[PathCapacity];
 wchar_t PathValue[PathVariableCapacity];
 wchar_t Value[ValueBytes / 2 + 1];
@@ -178,13 +179,17 @@ int SearchDirectory(const wchar_t *directory, const wchar_t *pattern, unsigned i
 {
     if (!directory || !pattern || !result)
         return -1;
-    // The file system lists what may match; the shell's own comparison decides. A pattern's
-    // extension narrows the listing unless it holds a [set], which only the shell reads.
+    // The file system lists what may match and the shell's own comparison decides: the mask
+    // is the pattern's literal start and "*", a superset of the shell's matches whatever
+    // wildcards follow, so that a directory of many files is not read whole.
     const wchar_t *extension = FindExtension(nullptr, pattern);
+    size_t literal = wcscspn(pattern, L"*?[");
+    if (wcscspn(pattern, L"\\/:") < literal)
+        literal = 0;
+    TextCopyCount(Name, PathCapacity, pattern, literal);
+    TextAppend(Name, PathCapacity, L"*");
     TextCopy(Mask, PathCapacity, directory);
-    if (AppendPathComponent(Mask, L"*") != 0)
-        return 0;
-    if (extension && !wcschr(extension, L'[') && TextAppend(Mask, PathCapacity, extension) != 0)
+    if (AppendPathComponent(Mask, Name) != 0)
         return 0;
 
     WIN32_FIND_DATAW entry;
