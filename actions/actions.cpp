@@ -3,8 +3,10 @@
 #include "actions/console/marks.h"
 #include "actions/line/custominsert.h"
 #include "actions/line/expandexpr.h"
+#include "actions/line/fileuri.h"
 #include "actions/line/lastargs.h"
 #include "actions/line/mathword.h"
+#include "actions/line/searchpath.h"
 #include "actions/line/swapargs.h"
 #include "actions/line/swapchars.h"
 #include "keys/hotkeys.h"
@@ -38,11 +40,11 @@ constexpr ActionRow ActionTable[] = {
     {ActionCharacterInfo, nullptr},
     {ActionScrollUpByCommands, ScrollUpByCommands},
     {ActionScrollDownByCommands, ScrollDownByCommands},
-    {ActionFileToUri, nullptr},
+    {ActionFileToUri, FileToUri},
     {ActionPrintViewport, nullptr},
     {ActionSaveViewportPicture, nullptr},
     {ActionPrintHistory, nullptr},
-    {ActionSearchPathAndExpand, nullptr},
+    {ActionSearchPathAndExpand, SearchPathAndExpand},
 };
 
 constexpr bool RowsInIdOrder()

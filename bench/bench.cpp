@@ -19,6 +19,7 @@
 // The table goes to standard output and, with --out, as plain text to FILE: under Wine's
 // console in a terminal the standard output carries the console's cursor-control sequences.
 #include "actions/actions.h"
+#include "bench/searchpath.h"
 #include "frame/plugin.h"
 #include "keys/hook.h"
 #include "keys/hotkeys.h"
@@ -409,6 +410,7 @@ int main(int argc, char **argv)
     MeasureScroll();
     MeasurePrintHistory();
     MeasureUnboundKey();
+    BenchSearchPath(Table);
 
     ShutdownPlugin(0);
     if (Table)

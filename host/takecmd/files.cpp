@@ -10,6 +10,8 @@
 namespace
 {
 
+const DWORD LongNameLimit = 1000;
+
 wchar_t Fold(wchar_t ch)
 {
     return (wchar_t)(ULONG_PTR)CharUpperW((LPWSTR)(ULONG_PTR)ch);
@@ -51,6 +53,15 @@ bool InSet(const wchar_t *set, wchar_t ch, size_t *end)
 bool IsSpecial(wchar_t ch)
 {
     return IsBlank(ch) || (ch && wcschr(L"&|<>()^,;=+`", ch) != nullptr);
+}
+
+// A name the file queries answer for: one file, not a wildcard, not longer than a path.
+bool IsQueryableName(const wchar_t *path)
+{
+    if (!path || !*path)
+        return false;
+    size_t length = wcsnlen(path, TrueNameUnits);
+    return length < TrueNameUnits && !wcspbrk(path, L"*?");
 }
 
 } // namespace
@@ -107,7 +118,7 @@ extern "C" {
 
 TAKECMD_API int __stdcall QueryIsDirectory(const wchar_t *path)
 {
-    if (!path || !*path)
+    if (!IsQueryableName(path))
         return 0;
     DWORD attributes = GetFileAttributesW(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -115,7 +126,7 @@ TAKECMD_API int __stdcall QueryIsDirectory(const wchar_t *path)
 
 TAKECMD_API int __stdcall QueryIsFileOrDirectory(const wchar_t *path)
 {
-    if (!path || !*path)
+    if (!IsQueryableName(path))
         return 0;
     return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
 }
@@ -127,13 +138,26 @@ TAKECMD_API wchar_t *__stdcall QueryTrueName(const wchar_t *path, wchar_t *out)
     out[0] = 0;
     if (!path || !*path)
         return out;
-    wchar_t *full = (wchar_t *)malloc(TrueNameUnits * sizeof(wchar_t));
+    wchar_t *full = (wchar_t *)malloc(2 * TrueNameUnits * sizeof(wchar_t));
     if (!full)
         return out;
-    DWORD n = GetFullPathNameW(path, (DWORD)TrueNameUnits, full, nullptr);
+    // Quotes group a name on the command line; they are not part of it.
+    wchar_t *unquoted = full + TrueNameUnits;
+    size_t n = 0;
+    for (; *path && n + 1 < TrueNameUnits; path++)
+        if (*path != L'"')
+            unquoted[n++] = *path;
+    unquoted[n] = 0;
+    if (*path || !unquoted[0]) {
+        free(full);
+        return out;
+    }
+    n = GetFullPathNameW(unquoted, (DWORD)TrueNameUnits, full, nullptr);
     if (n > 0 && n < TrueNameUnits) {
-        // The long form with the file system's own spelling, where the path exists.
-        DWORD m = GetLongPathNameW(full, out, (DWORD)TrueNameUnits);
+        // The long form with the file system's own spelling, where the path exists. Wine's
+        // GetLongPathNameW overruns its stack on names of about 1024 units and more; those
+        // keep the spelling given.
+        DWORD m = n < LongNameLimit ? GetLongPathNameW(full, out, (DWORD)TrueNameUnits) : 0;
         if (m == 0 || m >= TrueNameUnits)
             TextCopy(out, TrueNameUnits, full);
     }

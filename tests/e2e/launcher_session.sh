@@ -281,5 +281,20 @@ if start --no-plugin --keys "$script"; then
     check "exit without a code" has "LWSHELL-EXIT=0"
 fi
 
+# --- Search Path and Expand: a program name completed to its quoted full path ---
+WINWORK='Z:'$(printf '%s' "$WORK" | tr '/' '\\')
+mkdir -p "$WORK/My Apps"
+: >"$WORK/My Apps/lwdemo.exe"
+script="set Path=$WINWORK\\My Apps|Enter|echo lwdem|Ctrl-Alt-E|Enter"
+script+="|set PathExpandFlags=64|Enter|echo lwdem|Ctrl-Alt-E|Enter"
+if start --keys "$script"; then
+    check "Ctrl-Alt-E completes a program to its quoted full path" \
+        has_line "\"$WINWORK\\My Apps\\lwdemo.exe\""
+    check "with PathExpandFlags 64 only the file name" has_line "lwdemo.exe"
+    text "exit"
+    keys Enter
+    check "exit after completing" has "LWSHELL-EXIT=0"
+fi
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -1,0 +1,291 @@
+// "Search Path and Expand" (Ctrl-Alt-E) through the plug-in's exported hook: a temporary
+// tree of program directories, App Paths keys under the current user, Path and
+// PathExpandFlags set in the environment.
+#include "tests/support/check.h"
+#include "tests/support/hostctl.h"
+#include "tests/support/plugindll.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <wchar.h>
+
+namespace
+{
+
+enum { LineCapacity = 65536, AltE = 0x10012, TextUnits = 4096 };
+
+const wchar_t AppPaths[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+// App Paths subkeys of these tests; no system program begins with "lwtest".
+const wchar_t *const TestKeys[] = {L"lwtestapp.exe", L"lwtestexp.exe", L"lwtestgone.exe",
+                                   L"lwtestquoted.exe"};
+
+PluginDll &Loaded(void)
+{
+    static PluginDll plugin;
+    if (plugin.module)
+        return plugin;
+    plugin = LoadPluginDll();
+    Host().CaptureOutput(1);
+    if (plugin.InitializePlugin() != 0) {
+        printf("InitializePlugin failed\n");
+        exit(2);
+    }
+    plugin.linewise(L"/D /E1 /A0 /Q");
+    TakeOutput(1);
+    TakeOutput(2);
+    return plugin;
+}
+
+wchar_t Root[MAX_PATH]; // the tree, in the prefix's temporary directory
+wchar_t Line[LineCapacity];
+wchar_t Before[LineCapacity];
+
+// text with every "@" replaced by the tree's root.
+const wchar_t *Rooted(const wchar_t *text, wchar_t *out)
+{
+    out[0] = 0;
+    for (const wchar_t *p = text; *p; p++) {
+        if (*p == L'@')
+            wcscat(out, Root);
+        else
+            wcsncat(out, p, 1);
+    }
+    return out;
+}
+
+void MakeFile(const wchar_t *relative)
+{
+    wchar_t path[TextUnits];
+    swprintf(path, TextUnits, L"%ls\\%ls", Root, relative);
+    HANDLE h = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    CHECK(h != INVALID_HANDLE_VALUE);
+    CloseHandle(h);
+}
+
+void MakeDirectory(const wchar_t *relative)
+{
+    wchar_t path[TextUnits];
+    swprintf(path, TextUnits, L"%ls\\%ls", Root, relative);
+    CreateDirectoryW(path, nullptr);
+}
+
+void RemoveAll(const wchar_t *directory)
+{
+    wchar_t mask[TextUnits], path[TextUnits];
+    swprintf(mask, TextUnits, L"%ls\\*", directory);
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW(mask, &entry);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            if (!wcscmp(entry.cFileName, L".") || !wcscmp(entry.cFileName, L".."))
+                continue;
+            swprintf(path, TextUnits, L"%ls\\%ls", directory, entry.cFileName);
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveAll(path);
+            else
+                DeleteFileW(path);
+        } while (FindNextFileW(find, &entry));
+        FindClose(find);
+    }
+    RemoveDirectoryW(directory);
+}
+
+void RemoveTestKeys(void)
+{
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, AppPaths, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+        return;
+    for (const wchar_t *name : TestKeys)
+        RegDeleteKeyW(key, name);
+    RegCloseKey(key);
+}
+
+void SetAppPath(const wchar_t *name, DWORD type, const wchar_t *value)
+{
+    wchar_t path[TextUnits], rooted[TextUnits];
+    swprintf(path, TextUnits, L"%ls\\%ls", AppPaths, name);
+    HKEY key;
+    CHECK_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                             nullptr),
+             0);
+    Rooted(value, rooted);
+    RegSetValueExW(key, nullptr, 0, type, (const BYTE *)rooted,
+                   (DWORD)((wcslen(rooted) + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+}
+
+// The tree, the App Paths keys and LWTESTROOT, made once; removed by the last test.
+void MakeTree(void)
+{
+    if (Root[0])
+        return;
+    DWORD n = GetTempPathW(MAX_PATH, Root);
+    swprintf(Root + n, MAX_PATH - n, L"lw-search-%lu", GetCurrentProcessId());
+    RemoveAll(Root);
+    CreateDirectoryW(Root, nullptr);
+    const wchar_t *directories[] = {L"bin1", L"My Tools",         L"bin2", L"cwd",
+                                    L"apps", L"bin1\\dupdir.exe", L"R&D"};
+    for (const wchar_t *d : directories)
+        MakeDirectory(d);
+    const wchar_t *files[] = {L"bin1\\notes.txt",  L"bin1\\notepad.exe",    L"bin1\\npx.cmd",
+                              L"bin1\\tool.lwpy",  L"My Tools\\mytool.exe", L"bin2\\last.btm",
+                              L"bin2\\dupdir.exe", L"cwd\\here.bat",        L"apps\\appthing.exe",
+                              L"R&D\\rnd.com"};
+    for (const wchar_t *f : files)
+        MakeFile(f);
+    RemoveTestKeys();
+    SetAppPath(L"lwtestapp.exe", REG_SZ, L"@\\apps\\appthing.exe");
+    SetAppPath(L"lwtestexp.exe", REG_EXPAND_SZ, L"%LWTESTROOT%\\apps\\appthing.exe");
+    SetAppPath(L"lwtestgone.exe", REG_SZ, L"@\\apps\\missing.exe");
+    SetAppPath(L"lwtestquoted.exe", REG_SZ, L"\"@\\My Tools\\mytool.exe\"");
+    SetEnvironmentVariableW(L"LWTESTROOT", Root);
+}
+
+ShellKeyEvent Event(const wchar_t *text, int cursor)
+{
+    Loaded();
+    Host().ResetCounters();
+    wmemset(Line, L'#', LineCapacity);
+    wcscpy(Line, text);
+    memcpy(Before, Line, sizeof Line);
+    ShellKeyEvent event = {};
+    event.code = AltE;
+    event.line = Line;
+    event.cursor = Line + cursor;
+    return event;
+}
+
+void Press(ShellKeyEvent *event)
+{
+    PressModifiers(false, true, true, true);
+    CHECK_EQ(Loaded().key(event), 0);
+    PressModifiers(false, true, true, false);
+    CHECK_EQ(event->code, 0);
+}
+
+int CursorOf(const ShellKeyEvent &event)
+{
+    return (int)(event.cursor - event.line);
+}
+
+struct Case {
+    const char *name;
+    const wchar_t *path;  // the Path variable ("@" is the tree)
+    const wchar_t *flags; // PathExpandFlags, null for none
+    const wchar_t *line;
+    int cursor;
+    const wchar_t *after; // null: refused
+};
+
+void RunCases(const Case *cases, size_t count)
+{
+    MakeTree();
+    wchar_t saved[TextUnits], current[MAX_PATH], cwd[TextUnits];
+    DWORD savedLength = GetEnvironmentVariableW(L"Path", saved, TextUnits);
+    GetCurrentDirectoryW(MAX_PATH, current);
+    SetCurrentDirectoryW(Rooted(L"@\\cwd", cwd));
+    static wchar_t path[TextUnits], after[TextUnits];
+    for (size_t i = 0; i < count; i++) {
+        const Case &c = cases[i];
+        SetEnvironmentVariableW(L"Path", c.path ? Rooted(c.path, path) : nullptr);
+        SetEnvironmentVariableW(L"PathExpandFlags", c.flags);
+        ShellKeyEvent e = Event(c.line, c.cursor);
+        Press(&e);
+        if (c.after) {
+            Rooted(c.after, after);
+            CheckText(e.line, after, __FILE__, __LINE__, c.name);
+            // The cursor ends just after the inserted path.
+            size_t wordEnd = (size_t)c.cursor;
+            while (c.line[wordEnd] && c.line[wordEnd] != L' ')
+                wordEnd++;
+            int expected = (int)(wcslen(after) - wcslen(c.line + wordEnd));
+            CheckInt(CursorOf(e), expected, __FILE__, __LINE__, c.name);
+            CheckInt(Host().HonkCalls(), 0, __FILE__, __LINE__, c.name);
+        } else {
+            CheckTrue(memcmp(Line, Before, sizeof Line) == 0, __FILE__, __LINE__, c.name);
+            CheckInt(CursorOf(e), c.cursor, __FILE__, __LINE__, c.name);
+            CheckInt(Host().HonkCalls(), 1, __FILE__, __LINE__, c.name);
+        }
+    }
+    SetEnvironmentVariableW(L"PathExpandFlags", nullptr);
+    SetEnvironmentVariableW(L"Path", savedLength ? saved : nullptr);
+    SetCurrentDirectoryW(current);
+}
+
+} // namespace
+
+TEST(search_path_in_path_directories)
+{
+    const wchar_t *path = L"@\\bin1;\"@\\My Tools\";@\\R&D;@\\bin2";
+    const Case cases[] = {
+        {"a program name", path, nullptr, L"note", 4, L"@\\bin1\\notepad.exe"},
+        {"file name only (64)", path, L"64", L"note", 2, L"notepad.exe"},
+        {"own extension: any file", path, nullptr, L"notes.t", 7, L"@\\bin1\\notes.txt"},
+        {"not executable", path, nullptr, L"notes", 5, nullptr},
+        {"a star of its own", path, nullptr, L"np*", 3, L"@\\bin1\\npx.cmd"},
+        {"quoted Path entry, quoted result", path, nullptr, L"mytool", 6,
+         L"\"@\\My Tools\\mytool.exe\""},
+        {"special character quoted", path, nullptr, L"rnd", 3, L"\"@\\R&D\\rnd.com\""},
+        {"last entry without ;", path, nullptr, L"last", 4, L"@\\bin2\\last.btm"},
+        {"a directory is no match", path, nullptr, L"dupdir", 6, L"@\\bin2\\dupdir.exe"},
+        {"in the middle of a line", path, nullptr, L"start note x", 8,
+         L"start @\\bin1\\notepad.exe x"},
+        {"quoted start of a name", path, nullptr, L"\"note", 5, L"@\\bin1\\notepad.exe"},
+        {"blanks and missing entries", L"  @\\nothere; ;;@\\bin2;", nullptr, L"last", 4,
+         L"@\\bin2\\last.btm"},
+        {"unreadable flags: 6", path, L"junk", L"note", 4, L"@\\bin1\\notepad.exe"},
+        {"no Path", nullptr, L"0", L"note", 4, nullptr},
+        {"no match", path, nullptr, L"zzz", 3, nullptr},
+        {"backslash", path, nullptr, L"bin1\\note", 9, nullptr},
+        {"slash", path, nullptr, L"bin1/note", 9, nullptr},
+        {"drive colon", path, nullptr, L"C:note", 6, nullptr},
+        {"no word at the cursor", path, nullptr, L"note  x", 5, nullptr},
+        {"empty line", path, nullptr, L"", 0, nullptr},
+    };
+    RunCases(cases, sizeof cases / sizeof cases[0]);
+}
+
+TEST(search_path_flags)
+{
+    const wchar_t *path = L"@\\bin1";
+    const Case cases[] = {
+        {"current directory (1)", path, L"1", L"here", 4, L"@\\cwd\\here.bat"},
+        {"current directory not searched (0)", path, L"0", L"here", 4, nullptr},
+        {"variable extension (4)", path, L"4", L"tool", 4, L"@\\bin1\\tool.lwpy"},
+        {"variable extension off (0)", path, L"0", L"tool", 4, nullptr},
+        {"App Paths (2)", path, L"2", L"lwtestap", 8, L"@\\apps\\appthing.exe"},
+        {"App Paths off (0)", path, L"0", L"lwtestap", 8, nullptr},
+        {"REG_EXPAND_SZ kept (2)", path, L"2", L"lwtestexp", 9,
+         L"%LWTESTROOT%\\apps\\appthing.exe"},
+        {"REG_EXPAND_SZ expanded (130)", path, L"130", L"lwtestexp", 9, L"@\\apps\\appthing.exe"},
+        {"App Paths file missing", path, L"2", L"lwtestgone", 10, nullptr},
+        {"App Paths value in quotes", path, L"2", L"lwtestquoted", 12,
+         L"\"@\\My Tools\\mytool.exe\""},
+        {"App Paths, file name only (66)", path, L"66", L"lwtestap", 8, L"appthing.exe"},
+    };
+    SetEnvironmentVariableW(L".lwpy", L"lwpython");
+    RunCases(cases, sizeof cases / sizeof cases[0]);
+    SetEnvironmentVariableW(L".lwpy", L"");
+    const Case unset[] = {
+        {"variable extension empty (4)", path, L"4", L"tool", 4, nullptr},
+    };
+    RunCases(unset, 1);
+    SetEnvironmentVariableW(L".lwpy", nullptr);
+}
+
+// A result that does not fit the line leaves it as it was. Runs last: removes the tree.
+TEST(search_path_full_line_and_clean_up)
+{
+    static wchar_t full[LineCapacity];
+    wmemset(full, L'x', LineCapacity - 1);
+    wcscpy(full + LineCapacity - 1 - 5, L" note");
+    const Case cases[] = {
+        {"result too long for the line", L"@\\bin1", L"0", full, LineCapacity - 2, nullptr},
+    };
+    RunCases(cases, 1);
+    RemoveTestKeys();
+    RemoveAll(Root);
+    SetEnvironmentVariableW(L"LWTESTROOT", nullptr);
+    CHECK(GetFileAttributesW(Root) == INVALID_FILE_ATTRIBUTES);
+}
