@@ -1,8 +1,10 @@
 #include "actions/actions.h"
 
 #include "actions/console/marks.h"
+#include "actions/line/clipboard.h"
 #include "actions/line/lastargs.h"
 #include "actions/line/swapchars.h"
+#include "actions/line/unicodeentry.h"
 #include "keys/hotkeys.h"
 
 namespace
@@ -22,11 +24,11 @@ constexpr ActionRow ActionTable[] = {
     {ActionClearScreen, nullptr},
     {ActionMathWord, nullptr},
     {ActionExpandExpression, nullptr},
-    {ActionUnicodeEntry, nullptr},
-    {ActionCopyLine, nullptr},
-    {ActionCopyWord, nullptr},
-    {ActionCutWord, nullptr},
-    {ActionSwapClipboardWord, nullptr},
+    {ActionUnicodeEntry, StartUnicodeEntry},
+    {ActionCopyLine, CopyLine},
+    {ActionCopyWord, CopyWordAction},
+    {ActionCutWord, CutWordAction},
+    {ActionSwapClipboardWord, SwapClipboardWord},
     {ActionChangeWordCase, ChangeWordCase},
     {ActionCustomInsert1, nullptr},
     {ActionCustomInsert2, nullptr},

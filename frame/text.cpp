@@ -88,7 +88,7 @@ bool TextEqualNoCase(const wchar_t *a, const wchar_t *b)
     return TextCompareNoCase(a, b) == 0;
 }
 
-bool IsBlank(wchar_t ch)
+bool IsBlankWide(wchar_t ch)
 {
     return iswspace(ch) != 0;
 }

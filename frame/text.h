@@ -25,6 +25,17 @@ int TextCompareNoCase(const wchar_t *a, const wchar_t *b);
 bool TextEqualNoCase(const wchar_t *a, const wchar_t *b);
 
 // Character classes used across the plug-in: the wide-character white-space class and the
-// printable class.
-bool IsBlank(wchar_t ch);
+// printable class. Per-character scans of a full line call IsBlank 65,535 times, so ASCII is
+// decided inline and only other characters ask the C runtime.
+bool IsBlankWide(wchar_t ch);
+inline bool IsBlank(wchar_t ch)
+{
+    if (ch < 0x80)
+        return ch == L' ' || (ch >= 9 && ch <= 13);
+    return IsBlankWide(ch);
+}
 bool IsPrintableChar(wchar_t ch);
+inline bool IsHexDigit(wchar_t ch)
+{
+    return (ch >= L'0' && ch <= L'9') || (ch >= L'A' && ch <= L'F') || (ch >= L'a' && ch <= L'f');
+}
