@@ -1,6 +1,7 @@
 // Benchmark of the keystroke hook's path for a key without a binding. Prints ratios against
 // floors measured in the same run: the three key-state reads that every keystroke needs, and
 // copying a full edit line. Run under Wine: scripts/wine-run build/bin/lwbench.exe
+#include "bench/smartkeys.h"
 #include "keys/hook.h"
 #include "keys/hotkeys.h"
 #include "settings/settings.h"
@@ -92,5 +93,6 @@ int main(void)
            defaultTable / reads, defaultTable / copyLine);
     printf("unbound key, full table (64):     %6.2f x key-state reads, %6.4f x line copy\n",
            fullTable / reads, fullTable / copyLine);
+    BenchSmartKeys(copyLine);
     return 0;
 }
