@@ -1,6 +1,7 @@
 #include "actions/actions.h"
 
 #include "actions/console/marks.h"
+#include "actions/line/clipboard.h"
 #include "actions/line/custominsert.h"
 #include "actions/line/expandexpr.h"
 #include "actions/line/fileuri.h"
@@ -9,6 +10,7 @@
 #include "actions/line/searchpath.h"
 #include "actions/line/swapargs.h"
 #include "actions/line/swapchars.h"
+#include "actions/line/unicodeentry.h"
 #include "keys/hotkeys.h"
 
 namespace
@@ -28,11 +30,11 @@ constexpr ActionRow ActionTable[] = {
     {ActionClearScreen, nullptr},
     {ActionMathWord, MathWord},
     {ActionExpandExpression, ExpandExpression},
-    {ActionUnicodeEntry, nullptr},
-    {ActionCopyLine, nullptr},
-    {ActionCopyWord, nullptr},
-    {ActionCutWord, nullptr},
-    {ActionSwapClipboardWord, nullptr},
+    {ActionUnicodeEntry, StartUnicodeEntry},
+    {ActionCopyLine, CopyLine},
+    {ActionCopyWord, CopyWordAction},
+    {ActionCutWord, CutWordAction},
+    {ActionSwapClipboardWord, SwapClipboardWord},
     {ActionChangeWordCase, ChangeWordCase},
     {ActionCustomInsert1, CustomInsert1},
     {ActionCustomInsert2, CustomInsert2},

@@ -20,6 +20,7 @@
 // console in a terminal the standard output carries the console's cursor-control sequences.
 #include "actions/actions.h"
 #include "bench/searchpath.h"
+#include "bench/smartkeys.h"
 #include "frame/plugin.h"
 #include "keys/hook.h"
 #include "keys/hotkeys.h"
@@ -411,6 +412,14 @@ int main(int argc, char **argv)
     MeasurePrintHistory();
     MeasureUnboundKey();
     BenchSearchPath(Table);
+    // The keys that act without a binding (auto-close, Unicode entry) and the clipboard's own
+    // cost, beside the same floor.
+    double copy = 1e9;
+    for (int run = 0; run < Runs; run++) {
+        double t = TimeLineCopy(65535, 2000);
+        copy = t < copy ? t : copy;
+    }
+    BenchSmartKeys(copy);
 
     ShutdownPlugin(0);
     if (Table)

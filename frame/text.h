@@ -46,3 +46,8 @@ inline bool IsPrintableChar(wchar_t ch)
         return (ch >= 0x20 && ch < 0x7F) || ch == L'\t';
     return IsPrintableBeyondAscii(ch);
 }
+
+inline bool IsHexDigit(wchar_t ch)
+{
+    return (ch >= L'0' && ch <= L'9') || (ch >= L'A' && ch <= L'F') || (ch >= L'a' && ch <= L'f');
+}

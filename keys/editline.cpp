@@ -115,6 +115,8 @@ int FindWordAtCursor(KeyEvent *event, int *start, int *length, wchar_t *text, in
             last = (long long)i;
         if (blank && !quoted)
             inWord = false;
+        if (i > k && !inWord)
+            break; // no word begins after the cursor, so the answer is known
     }
     if (first < 0 || (unsigned long long)(last + 1) < k)
         return 0;

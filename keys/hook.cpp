@@ -3,10 +3,13 @@
 #include "actions/actions.h"
 #include "actions/console/marks.h"
 #include "actions/line/calculator.h"
+#include "actions/line/autoclose.h"
 #include "actions/line/lastargs.h"
+#include "actions/line/unicodeentry.h"
 #include "frame/text.h"
 #include "keys/hotkeys.h"
 #include "keys/keytables.h"
+#include "settings/settings.h"
 
 namespace
 {
@@ -40,6 +43,10 @@ LINEWISE_EXPORT int __stdcall key(KeyEvent *event)
 
     c |= ModifierBits(Down(VK_SHIFT), Down(VK_CONTROL), Down(VK_MENU), Plugin.newerHost);
 
+    // A pending Unicode entry ends before the key means anything else, Enter included.
+    if (Plugin.unicodeEntry && UnicodeEntryKey(event, c))
+        return 0;
+
     if (c == KeyEnter) {
         MarkCommandLine(event->homeRow);
         if (event->line && event->line[0] == L':' && CalculatorLine(event) > 0)
@@ -51,6 +58,9 @@ LINEWISE_EXPORT int __stdcall key(KeyEvent *event)
         DestroyWindow(Plugin.popup);
         Plugin.popup = nullptr;
     }
+
+    if (Settings.AutoCloseFlags && IsAutoCloseKey(c))
+        AutoClosePair(event);
 
     const Hotkey *binding = HotkeyLookup(&HotkeyTable, c);
     if (!binding)

@@ -70,11 +70,6 @@ bool IsDecimalDigit(wchar_t ch)
     return ch >= L'0' && ch <= L'9';
 }
 
-bool IsHexDigit(wchar_t ch)
-{
-    return IsDecimalDigit(ch) || (ch >= L'a' && ch <= L'f') || (ch >= L'A' && ch <= L'F');
-}
-
 } // namespace
 
 int SetDefaultSettings(void)

@@ -129,6 +129,44 @@ int History(void)
     return 0;
 }
 
+// Prints the clipboard's text, so that the clipboard actions can be seen at work. Line
+// breaks are shown as the console's own; text not ending in one gets one.
+int Paste(void)
+{
+    if (!OpenClipboard(nullptr)) {
+        OutError(L"paste: the clipboard is in use by another program.\r\n");
+        return 1;
+    }
+    HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    const wchar_t *text = data ? (const wchar_t *)GlobalLock(data) : nullptr;
+    if (!text) {
+        CloseClipboard();
+        OutError(L"paste: the clipboard holds no text.\r\n");
+        return 1;
+    }
+    // Bounded by the block: another program's text need not end in a NUL.
+    size_t count = wcsnlen(text, GlobalSize(data) / sizeof(wchar_t));
+    static wchar_t piece[1024];
+    size_t used = 0;
+    wchar_t last = 0;
+    for (size_t i = 0; i < count; i++) {
+        last = text[i];
+        if (text[i] == L'\n' && (i == 0 || text[i - 1] != L'\r'))
+            piece[used++] = L'\r';
+        piece[used++] = text[i];
+        if (used >= 1022 || i + 1 == count) {
+            piece[used] = 0;
+            Out(piece);
+            used = 0;
+        }
+    }
+    GlobalUnlock(data);
+    CloseClipboard();
+    if (last != L'\n')
+        Out(L"\r\n");
+    return 0;
+}
+
 int Linewise(const wchar_t *arguments)
 {
     if (!PluginHasCommand(L"linewise")) {
@@ -177,6 +215,8 @@ int RunCommandLine(const wchar_t *line, int *exitCode)
         Option(arguments);
     else if (TextEqualNoCase(name, L"history"))
         History();
+    else if (TextEqualNoCase(name, L"paste"))
+        Paste();
     else if (TextEqualNoCase(name, L"linewise"))
         Linewise(arguments);
     else if (TextEqualNoCase(name, L"exit")) {

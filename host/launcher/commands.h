@@ -1,4 +1,5 @@
-// The shell's built-in commands: echo, set, option, history, exit, and the plug-in's command.
+// The shell's built-in commands: echo, set, option, history, paste (prints the clipboard),
+// exit, and the plug-in's command.
 #pragma once
 
 enum CommandResult { CommandDone = 0, CommandExit = 1 };

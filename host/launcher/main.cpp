@@ -44,8 +44,9 @@ const wchar_t Usage[] =
     L"keyboard would. After the script the shell reads the keyboard, unless the script\r\n"
     L"ran exit or there is no console to read.\r\n"
     L"\r\n"
-    L"Commands: echo TEXT, set [NAME[=VALUE]], history, linewise [OPTIONS], exit [CODE],\r\n"
-    L"option NAME[=VALUE] (the shell's options, e.g. EscapeChar=~ or UnixPaths=Yes).\r\n"
+    L"Commands: echo TEXT, set [NAME[=VALUE]], history, paste (shows the clipboard),\r\n"
+    L"linewise [OPTIONS], exit [CODE], option NAME[=VALUE] (the shell's options, e.g.\r\n"
+    L"EscapeChar=~ or UnixPaths=Yes).\r\n"
     L"Keys: Left, Right, Home, End, Ctrl-Left, Ctrl-Right, Backspace, Del, Ctrl-Home,\r\n"
     L"Ctrl-End, Ins (insert/overwrite), Up/Down (history), F3 (rest of the last command),\r\n"
     L"Esc (clear the line), Ctrl-C (cancel). Keys the plug-in binds go to the plug-in.\r\n";

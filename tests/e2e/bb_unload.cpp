@@ -3,27 +3,35 @@
 #include "tests/support/check.h"
 #include "tests/support/handles.h"
 #include "tests/support/hostctl.h"
+#include "tests/support/keyline.h"
 #include "tests/support/plugindll.h"
 
 #include <stdint.h>
 #include <stdio.h>
+#include <wchar.h>
 
 namespace
 {
 
 enum { Rounds = 20, AliveAfterUnloadMs = 2000 };
 
-// Loads and starts the plug-in, selects the sound, and makes Swap Characters refuse an empty
-// line so that it plays the error sound; then shuts the plug-in down and frees it at once.
-bool PlayThenUnload(const wchar_t *soundOption)
+// A copy of the plug-in under a name of its own, so that it really leaves the process even when
+// other tests of this program hold the plug-in itself.
+const wchar_t UnloadedCopy[] = L"LinewiseUnloaded.dll";
+
+// Loads and starts the plug-in, selects the sound, and presses a key whose action plays it:
+// by default Swap Characters refusing an empty line, which plays the error sound. Then shuts
+// the plug-in down and frees it at once.
+bool PlayThenUnload(const wchar_t *soundOption, int code = 0x10027, const wchar_t *text = L"")
 {
-    PluginDll dll = LoadPluginDll();
+    PluginDll dll = LoadPluginDllCopy(UnloadedCopy);
     Host().CaptureOutput(1);
     bool ok = dll.InitializePlugin() == 0;
     ok = ok && dll.linewise(soundOption) == 0;
     wchar_t line[16] = L"";
+    wcsncpy(line, text, 15);
     ShellKeyEvent event = {};
-    event.code = 0x10027; // Alt-;, Swap Characters by default
+    event.code = code;
     event.line = line;
     event.cursor = line;
     if (ok)
@@ -46,8 +54,26 @@ TEST(unloading_while_a_sound_plays_leaves_the_process_running)
             printf("round %d (%ls): the action did not run\n", round, option);
             CHECK(false);
         }
-        CHECK(GetModuleHandleW(PluginDllName()) == nullptr);
+        CHECK(GetModuleHandleW(UnloadedCopy) == nullptr);
         // A player thread left behind would fault here, in code or data that went away.
+        Sleep(AliveAfterUnloadMs);
+    }
+}
+
+// The built-in chime is read from the plug-in's own resources while it plays: Copy Line
+// (Alt-C) with CopyChime 1 starts it, and the library goes away at once.
+TEST(unloading_while_the_chime_plays_leaves_the_process_running)
+{
+    PressModifiers(true, true, true, false);
+    for (int round = 0; round < 3; round++) {
+        if (!PlayThenUnload(L"/C:1 /E:0 /Q", 0x1002E, L"echo chime")) {
+            printf("round %d: Copy Line did not run\n", round);
+            CHECK(false);
+        }
+        wchar_t copied[32];
+        CHECK(ClipboardText(copied, 32) && wcscmp(copied, L"echo chime") == 0); // so it chimed
+        SetClipboardText(nullptr);
+        CHECK(GetModuleHandleW(UnloadedCopy) == nullptr);
         Sleep(AliveAfterUnloadMs);
     }
 }

@@ -3,6 +3,7 @@
 
 #include <stdio.h>
 #include <stdlib.h>
+#include <wchar.h>
 
 namespace
 {
@@ -46,6 +47,29 @@ PluginDll LoadPluginDll(void)
     HMODULE module = LoadLibraryW(PluginDllName());
     if (!module) {
         printf("cannot load %ls (error %lu)\n", PluginDllName(), GetLastError());
+        exit(2);
+    }
+    return ExportsOf(module);
+}
+
+PluginDll LoadPluginDllCopy(const wchar_t *fileName)
+{
+    Host();
+    // Beside this program, where the original is found.
+    wchar_t original[MAX_PATH], copy[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, original, MAX_PATH);
+    while (n > 0 && original[n - 1] != L'\\')
+        n--;
+    original[n] = 0;
+    swprintf(copy, MAX_PATH, L"%ls%ls", original, fileName);
+    wcsncat(original, PluginDllName(), MAX_PATH - n - 1);
+    if (!CopyFileW(original, copy, FALSE)) {
+        printf("cannot copy %ls to %ls (error %lu)\n", original, copy, GetLastError());
+        exit(2);
+    }
+    HMODULE module = LoadLibraryW(copy);
+    if (!module) {
+        printf("cannot load %ls (error %lu)\n", fileName, GetLastError());
         exit(2);
     }
     return ExportsOf(module);

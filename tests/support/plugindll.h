@@ -47,6 +47,10 @@ const wchar_t *PluginDllName(void);
 // export; a failure is reported and ends the program. The plug-in is not initialised.
 PluginDll LoadPluginDll(void);
 
+// Copies the plug-in's DLL under another file name beside it and loads that copy: a module of
+// its own, which frees with its own last reference even while the program holds the original.
+PluginDll LoadPluginDllCopy(const wchar_t *fileName);
+
 // The exports of the plug-in when this process already holds it, without taking a reference;
 // false (and nothing filled) when it is not loaded.
 bool FindLoadedPluginDll(PluginDll &dll);

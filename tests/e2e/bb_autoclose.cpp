@@ -1,0 +1,118 @@
+// Auto-close pairs through the exported hook: with /B set, a typed opening bracket or quote
+// gets its closing character after the cursor and the key goes on to the shell.
+#include "tests/support/check.h"
+#include "tests/support/hostctl.h"
+#include "tests/support/keyline.h"
+
+#include <wchar.h>
+
+namespace
+{
+
+struct PairCase {
+    const char *name;
+    const wchar_t *flags; // the /B option
+    bool insertMode;
+    int typed;
+    const wchar_t *line;  // pattern before the key
+    const wchar_t *after; // pattern the hook leaves (the shell then types the opener)
+};
+
+const PairCase Cases[] = {
+    {"quote after a blank", L"/B8", true, '"', L"echo |", L"echo |\""},
+    {"quote after a letter", L"/B8", true, '"', L"abc|", L"abc|"},
+    {"quote after =", L"/B8", true, '"', L"set x=|", L"set x=|\""},
+    {"quote after :", L"/B8", true, '"', L"a:|", L"a:|\""},
+    {"quote after [", L"/B8", true, '"', L"%@x[|", L"%@x[|\""},
+    {"quote at the start", L"/B8", true, '"', L"|", L"|\""},
+    {"apostrophe inside a word", L"/B16", true, '\'', L"don|", L"don|"},
+    {"apostrophe after (", L"/B16", true, '\'', L"x(|", L"x(|'"},
+    {"apostrophe after a blank", L"/B16", true, '\'', L"a |", L"a |'"},
+    {"apostrophe after a full stop", L"/B16", true, '\'', L"a.|", L"a.|'"},
+    {"backquote after a blank", L"/B32", true, '`', L"a |", L"a |`"},
+    {"backquote after a letter", L"/B32", true, '`', L"a|", L"a|"},
+    {"bracket mid line", L"/B1", true, '[', L"a|b", L"a|]b"},
+    {"parenthesis after a letter", L"/B2", true, '(', L"f|", L"f|)"},
+    {"brace", L"/B4", true, '{', L"|x", L"|}x"},
+    {"bracket without its bit", L"/B2", true, '[', L"a|", L"a|"},
+    {"quote without its bit", L"/B55", true, '"', L"a |", L"a |"},
+    {"overwrite mode", L"/B63", false, '(', L"a|b", L"a|b"},
+    {"no flags", L"/B0", true, '(', L"a|", L"a|"},
+    {"closing bracket is no opener", L"/B63", true, ']', L"a|", L"a|"},
+};
+
+} // namespace
+
+TEST(auto_close_table)
+{
+    for (const PairCase &c : Cases) {
+        CheckInt(RunLinewise(c.flags), 0, __FILE__, __LINE__, c.name);
+        Host().SetVariable(L"_insert", c.insertMode ? L"1" : L"0");
+        ShellKeyEvent e = LineEvent(c.typed, c.line);
+        CHECK_EQ(PressKey(&e), 0);
+        CHECK_LINE(e, c.after, c.name);
+        CheckInt(e.code, c.typed, __FILE__, __LINE__, c.name);
+        CheckInt(e.redraw, 0, __FILE__, __LINE__, c.name);
+    }
+    Host().SetVariable(L"_insert", nullptr);
+    RunLinewise(L"/B0");
+}
+
+// The shell then types the opener: the cursor ends between the pair.
+TEST(auto_close_then_the_shell_types)
+{
+    RunLinewise(L"/B63");
+    ShellKeyEvent e = LineEvent('"', L"echo |");
+    PressKey(&e);
+    ShellTypes(&e);
+    CHECK_LINE(e, L"echo \"|\"", "typed quote");
+    RunLinewise(L"/B0");
+}
+
+// 65,533 characters leave room for the pair; 65,534 get no closing character.
+TEST(auto_close_line_limit)
+{
+    RunLinewise(L"/B2");
+    ShellKeyEvent e = LongLineEvent('(', 65533, L'a', 3);
+    PressKey(&e);
+    CHECK_EQ(wcslen(e.line), 65534);
+    CHECK_EQ(e.line[3], L')');
+    CHECK_EQ(e.line[65533], L'a');
+    CHECK_EQ(e.cursor - e.line, 3);
+
+    e = LongLineEvent('(', 65534, L'a', 3);
+    RememberLine();
+    PressKey(&e);
+    CHECK(LineUnchanged());
+    CHECK_EQ(e.code, '(');
+    RunLinewise(L"/B0");
+}
+
+// A key that a newer host names only in keyName, with code 0, makes no pair.
+TEST(auto_close_key_named_only)
+{
+    PluginDll &plugin = StartedPlugin();
+    plugin.ShutdownPlugin(0);
+    Host().SetVariable(L"_4ver", L"30");
+    CHECK_EQ(plugin.InitializePlugin(), 0);
+    RunLinewise(L"/D /E1 /A0 /B63 /Q");
+
+    const wchar_t *const names[] = {L"(", L"[", L"\"", L"Apostrophe", L"Grave"};
+    for (const wchar_t *name : names) {
+        static wchar_t keyName[32];
+        wcscpy(keyName, name);
+        ShellKeyEvent e = LineEvent(0, L"a |");
+        e.keyName = keyName;
+        PressKey(&e);
+        CHECK_LINE(e, L"a |", "named only");
+    }
+    // The same host passing the code pairs.
+    ShellKeyEvent e = LineEvent('(', L"a |");
+    PressKey(&e);
+    CHECK_LINE(e, L"a |)", "code passed");
+
+    plugin.ShutdownPlugin(0);
+    Host().SetVariable(L"_4ver", nullptr);
+    CHECK_EQ(plugin.InitializePlugin(), 0);
+    RunLinewise(L"/D /E1 /A0 /Q");
+}
