@@ -1,6 +1,8 @@
 #include "actions/actions.h"
 
+#include "actions/console/clearscreen.h"
 #include "actions/console/marks.h"
+#include "actions/console/printhistory.h"
 #include "actions/line/lastargs.h"
 #include "actions/line/swapchars.h"
 #include "keys/hotkeys.h"
@@ -19,7 +21,7 @@ constexpr ActionRow ActionTable[] = {
     {ActionSwapCharacters, SwapCharacters},
     {ActionSwapArguments, nullptr},
     {ActionInsertLastArgs, InsertLastArgs},
-    {ActionClearScreen, nullptr},
+    {ActionClearScreen, ClearScreen},
     {ActionMathWord, nullptr},
     {ActionExpandExpression, nullptr},
     {ActionUnicodeEntry, nullptr},
@@ -37,7 +39,7 @@ constexpr ActionRow ActionTable[] = {
     {ActionFileToUri, nullptr},
     {ActionPrintViewport, nullptr},
     {ActionSaveViewportPicture, nullptr},
-    {ActionPrintHistory, nullptr},
+    {ActionPrintHistory, PrintHistory},
     {ActionSearchPathAndExpand, nullptr},
 };
 
