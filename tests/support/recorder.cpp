@@ -60,11 +60,12 @@ bool RegisterVerbs(void)
         return false;
     slash[1] = 0;
     wchar_t command[2 * MAX_PATH];
-    swprintf(command, 2 * MAX_PATH, L"\"%lsrecorder.exe\" \"%%1\"", recorder);
     wchar_t key[256];
     bool ok = SetDefault(ClassesKey(RecorderClass), L"Linewise test recorder");
+    // The verb's name goes along as a last argument, so a recording tells which verb ran.
     const wchar_t *const verbs[] = {L"print", L"open"};
     for (const wchar_t *verb : verbs) {
+        swprintf(command, 2 * MAX_PATH, L"\"%lsrecorder.exe\" \"%%1\" /%ls", recorder, verb);
         swprintf(key, 256, L"Software\\Classes\\%ls\\shell\\%ls\\command", RecorderClass, verb);
         ok = ok && SetDefault(key, command);
     }
@@ -165,6 +166,8 @@ bool WaitForRecording(Recording *recording, int timeoutMs)
     wchar_t **arguments = CommandLineToArgvW(recording->commandLine, &count);
     if (arguments && count >= 2)
         lstrcpynW(recording->file, arguments[1], 1024);
+    if (arguments && count >= 3 && arguments[2][0] == L'/')
+        lstrcpynW(recording->verb, arguments[2] + 1, 16);
     LocalFree(arguments);
     Bytes = all;
     recording->bytes = all + (end + 1) * sizeof(wchar_t);

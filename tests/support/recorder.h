@@ -12,6 +12,7 @@ struct Recording {
     int show; // the nShow the program was started with
     wchar_t commandLine[2048];
     wchar_t file[1024];   // the file named on the command line (its second argument)
+    wchar_t verb[16];     // "print" or "open": the verb whose command ran
     unsigned char *bytes; // a copy of that file's bytes as the recorder read them
     size_t size;
 };
