@@ -3,6 +3,7 @@
 #include "actions/console/clearscreen.h"
 #include "actions/console/marks.h"
 #include "actions/console/printhistory.h"
+#include "actions/console/viewport.h"
 #include "actions/line/lastargs.h"
 #include "actions/line/swapchars.h"
 #include "keys/hotkeys.h"
@@ -37,8 +38,8 @@ constexpr ActionRow ActionTable[] = {
     {ActionScrollUpByCommands, ScrollUpByCommands},
     {ActionScrollDownByCommands, ScrollDownByCommands},
     {ActionFileToUri, nullptr},
-    {ActionPrintViewport, nullptr},
-    {ActionSaveViewportPicture, nullptr},
+    {ActionPrintViewport, PrintViewport},
+    {ActionSaveViewportPicture, SaveViewportPicture},
     {ActionPrintHistory, PrintHistory},
     {ActionSearchPathAndExpand, nullptr},
 };
