@@ -45,15 +45,25 @@ bool MakeScreen(int top)
     PlaceWindow(0);
     if (!screen || !SetConsoleScreenBufferSize(screen, size))
         return false;
-    DWORD done = 0;
-    COORD origin = {0, 0};
-    FillConsoleOutputCharacterW(screen, L' ', Columns * Rows, origin, &done);
-    FillConsoleOutputAttribute(screen, Plain, Columns * Rows, origin, &done);
-    for (int row = 0; row < Rows; row++) {
-        wchar_t text[16];
-        int length = swprintf(text, 16, L"row %d", row);
-        COORD cell = {0, (SHORT)row};
-        WriteConsoleOutputCharacterW(screen, text, (DWORD)length, cell, &done);
+    // Blocks of rows in one call each: every console call is a round trip to the console.
+    enum { BlockRows = 200 };
+    static CHAR_INFO block[BlockRows * Columns];
+    for (int first = 0; first < Rows; first += BlockRows) {
+        for (int i = 0; i < BlockRows * Columns; i++) {
+            block[i].Char.UnicodeChar = L' ';
+            block[i].Attributes = Plain;
+        }
+        for (int r = 0; r < BlockRows; r++) {
+            wchar_t text[16];
+            int length = swprintf(text, 16, L"row %d", first + r);
+            for (int c = 0; c < length; c++)
+                block[r * Columns + c].Char.UnicodeChar = text[c];
+        }
+        COORD blockSize = {Columns, BlockRows};
+        COORD origin = {0, 0};
+        SMALL_RECT region = {0, (SHORT)first, Columns - 1, (SHORT)(first + BlockRows - 1)};
+        if (!WriteConsoleOutputW(screen, block, blockSize, origin, &region))
+            return false;
     }
     SetConsoleTextAttribute(screen, Current);
     PlaceWindow(top);
