@@ -1,6 +1,9 @@
 #include "actions/actions.h"
 
+#include "actions/console/clearscreen.h"
 #include "actions/console/marks.h"
+#include "actions/console/printhistory.h"
+#include "actions/console/viewport.h"
 #include "actions/line/clipboard.h"
 #include "actions/line/custominsert.h"
 #include "actions/line/expandexpr.h"
@@ -27,7 +30,7 @@ constexpr ActionRow ActionTable[] = {
     {ActionSwapCharacters, SwapCharacters},
     {ActionSwapArguments, SwapArguments},
     {ActionInsertLastArgs, InsertLastArgs},
-    {ActionClearScreen, nullptr},
+    {ActionClearScreen, ClearScreen},
     {ActionMathWord, MathWord},
     {ActionExpandExpression, ExpandExpression},
     {ActionUnicodeEntry, StartUnicodeEntry},
@@ -43,9 +46,9 @@ constexpr ActionRow ActionTable[] = {
     {ActionScrollUpByCommands, ScrollUpByCommands},
     {ActionScrollDownByCommands, ScrollDownByCommands},
     {ActionFileToUri, FileToUri},
-    {ActionPrintViewport, nullptr},
-    {ActionSaveViewportPicture, nullptr},
-    {ActionPrintHistory, nullptr},
+    {ActionPrintViewport, PrintViewport},
+    {ActionSaveViewportPicture, SaveViewportPicture},
+    {ActionPrintHistory, PrintHistory},
     {ActionSearchPathAndExpand, SearchPathAndExpand},
 };
 

@@ -19,6 +19,7 @@
 // The table goes to standard output and, with --out, as plain text to FILE: under Wine's
 // console in a terminal the standard output carries the console's cursor-control sequences.
 #include "actions/actions.h"
+#include "bench/console.h"
 #include "bench/searchpath.h"
 #include "bench/smartkeys.h"
 #include "frame/plugin.h"
@@ -33,12 +34,7 @@
 #include <wchar.h>
 #include <windows.h>
 
-namespace
-{
-
-enum { LineCapacity = 65536, Runs = 5 };
-static_assert((int)ActionKeyIds == (int)ActionCount, "a key for every action id");
-
+// Shared with the other bench modules.
 double Seconds(void)
 {
     static LARGE_INTEGER frequency;
@@ -48,6 +44,12 @@ double Seconds(void)
     QueryPerformanceCounter(&now);
     return (double)now.QuadPart / (double)frequency.QuadPart;
 }
+
+namespace
+{
+
+enum { LineCapacity = 65536, Runs = 5 };
+static_assert((int)ActionKeyIds == (int)ActionCount, "a key for every action id");
 
 volatile int sink;
 wchar_t line[LineCapacity];
@@ -411,6 +413,7 @@ int main(int argc, char **argv)
     MeasureScroll();
     MeasurePrintHistory();
     MeasureUnboundKey();
+    BenchConsoleActions();
     BenchSearchPath(Table);
     // The keys that act without a binding (auto-close, Unicode entry) and the clipboard's own
     // cost, beside the same floor.

@@ -18,6 +18,12 @@ TAKECMD_API void __cdecl HostSetOption(const wchar_t *name, const wchar_t *value
 // "HVIEW" answer the given window handle.
 TAKECMD_API void __cdecl HostSetGraphicalHost(int present, void *window);
 TAKECMD_API int __cdecl HostTakeStatusBar(wchar_t *out, int capacity);
+// How the graphical host answers "HVIEW": -1 the request fails, 0 (the default, restored by
+// HostSetGraphicalHost) the "HWND" window, 1 the given value, window or not.
+TAKECMD_API void __cdecl HostSetGraphicalView(int answer, void *view);
+// GetParentPID answers parent for processId instead of the process snapshot (at most 16
+// processes); processId 0 forgets every such answer.
+TAKECMD_API void __cdecl HostSetParentPID(int processId, int parent);
 
 // The command history, oldest first.
 TAKECMD_API void __cdecl HostClearHistory(void);

@@ -16,7 +16,18 @@ const int MaxMessages = 1000;
 
 bool graphicalHost;
 void *hostWindow;
+// "HVIEW": -1 fails the request, 0 answers hostWindow, 1 answers hostView.
+int viewAnswer;
+void *hostView;
 wchar_t statusBar[StatusUnits];
+
+enum { ParentCapacity = 16 };
+struct ParentOverride {
+    int processId;
+    int parent;
+};
+ParentOverride parents[ParentCapacity];
+int parentCount;
 
 } // namespace
 
@@ -30,10 +41,12 @@ TAKECMD_API int __stdcall TakeCommandIPC(const wchar_t *request, wchar_t *inOut)
         TextCopy(statusBar, StatusUnits, inOut ? inOut : L"");
         return 0;
     }
-    if (TextEqualNoCase(request, L"HWND") || TextEqualNoCase(request, L"HVIEW")) {
-        if (!inOut)
+    bool view = TextEqualNoCase(request, L"HVIEW");
+    if (view || TextEqualNoCase(request, L"HWND")) {
+        if (!inOut || (view && viewAnswer < 0))
             return -1;
-        TextFormat(inOut, 32, L"%llu", (unsigned long long)(ULONG_PTR)hostWindow);
+        void *window = (view && viewAnswer == 1) ? hostView : hostWindow;
+        TextFormat(inOut, 32, L"%llu", (unsigned long long)(ULONG_PTR)window);
         return 0;
     }
     return -1;
@@ -41,6 +54,9 @@ TAKECMD_API int __stdcall TakeCommandIPC(const wchar_t *request, wchar_t *inOut)
 
 TAKECMD_API int __stdcall GetParentPID(int processId)
 {
+    for (int i = 0; i < parentCount; i++)
+        if (parents[i].processId == processId)
+            return parents[i].parent;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE)
         return 0;
@@ -70,8 +86,31 @@ TAKECMD_API void __cdecl HostSetGraphicalHost(int present, void *window)
 {
     graphicalHost = present != 0;
     hostWindow = window;
+    viewAnswer = 0;
+    hostView = nullptr;
     if (!graphicalHost)
         statusBar[0] = 0;
+}
+
+TAKECMD_API void __cdecl HostSetGraphicalView(int answer, void *view)
+{
+    viewAnswer = answer < 0 ? -1 : answer > 0 ? 1 : 0;
+    hostView = view;
+}
+
+TAKECMD_API void __cdecl HostSetParentPID(int processId, int parent)
+{
+    if (processId == 0) {
+        parentCount = 0;
+        return;
+    }
+    for (int i = 0; i < parentCount; i++)
+        if (parents[i].processId == processId) {
+            parents[i].parent = parent;
+            return;
+        }
+    if (parentCount < ParentCapacity)
+        parents[parentCount++] = ParentOverride{processId, parent};
 }
 
 TAKECMD_API int __cdecl HostTakeStatusBar(wchar_t *out, int capacity)

@@ -27,6 +27,8 @@ const HostControl &Host(void)
     LOOKUP(SetOption, "HostSetOption");
     LOOKUP(SetGraphicalHost, "HostSetGraphicalHost");
     LOOKUP(TakeStatusBar, "HostTakeStatusBar");
+    LOOKUP(SetGraphicalView, "HostSetGraphicalView");
+    LOOKUP(SetParentPID, "HostSetParentPID");
     LOOKUP(ClearHistory, "HostClearHistory");
     LOOKUP(AddHistory, "HostAddHistory");
     LOOKUP(CaptureOutput, "HostCaptureOutput");

@@ -8,6 +8,8 @@ struct HostControl {
     void(__cdecl *SetOption)(const wchar_t *name, const wchar_t *value);
     void(__cdecl *SetGraphicalHost)(int present, void *window);
     int(__cdecl *TakeStatusBar)(wchar_t *out, int capacity);
+    void(__cdecl *SetGraphicalView)(int answer, void *view);
+    void(__cdecl *SetParentPID)(int processId, int parent);
     void(__cdecl *ClearHistory)(void);
     void(__cdecl *AddHistory)(const wchar_t *entry);
     void(__cdecl *CaptureOutput)(int on);

@@ -1,0 +1,109 @@
+#include "actions/console/printhistory.h"
+
+#include "frame/host.h"
+#include "frame/messages.h"
+#include "frame/paths.h"
+#include "frame/text.h"
+#include "settings/settings.h"
+
+#include <shellapi.h>
+
+namespace
+{
+
+wchar_t *FirstHistoryEntry(void)
+{
+    wchar_t *entry = HistoryStart();
+    return entry && entry[0] ? entry : nullptr;
+}
+
+int WriteEntries(TextFileWriter *writer, wchar_t *entry, unsigned int number, bool numbered)
+{
+    int result = AppendText(writer, L"\xFEFF");
+    for (; entry && result == 0; entry = NextHistoryStep(entry), number++) {
+        if (numbered) {
+            wchar_t prefix[32];
+            const int length = TextFormat(prefix, 32, L"%5u:  ", number);
+            result = AppendTextCount(writer, prefix, length > 0 ? (size_t)length : 0);
+        }
+        if (result == 0)
+            result = AppendText(writer, entry);
+        if (result == 0)
+            result = AppendTextCount(writer, L"\n", 1);
+    }
+    return result;
+}
+
+} // namespace
+
+wchar_t *NextHistoryStep(wchar_t *entry)
+{
+    if (!entry)
+        return nullptr;
+    wchar_t *next = NextHistoryEntry(entry);
+    if (!next || !next[0] || next == entry)
+        return nullptr;
+    return next;
+}
+
+unsigned int CountHistoryEntries(void)
+{
+    unsigned int count = 0;
+    for (wchar_t *entry = FirstHistoryEntry(); entry; entry = NextHistoryStep(entry))
+        count++;
+    return count;
+}
+
+int WriteHistoryFile(const wchar_t *path, unsigned int maxLines, unsigned int flags)
+{
+    const unsigned int count = CountHistoryEntries();
+    if (count == 0)
+        return -1;
+    wchar_t *entry = FirstHistoryEntry();
+    unsigned int number = 1;
+    if (maxLines != 0 && count > maxLines) {
+        for (unsigned int skip = count - maxLines; skip > 0; skip--) {
+            entry = NextHistoryStep(entry);
+            if (!entry)
+                return -1;
+        }
+        number = count - maxLines + 1;
+    }
+    TextFileWriter *writer =
+        OpenTextFileWriter((flags & PrintHistoryUtf16) ? TextUtf16 : TextUtf8, path);
+    if (!writer) {
+        const int error = (int)GetLastError();
+        return error ? error : ERROR_INVALID_DATA;
+    }
+    const int written = WriteEntries(writer, entry, number, (flags & PrintHistoryNumbered) != 0);
+    // A failed append still gets the one more flush that closing makes; the writer is closed
+    // and released exactly once either way.
+    const int closed = CloseTextFileWriter(writer);
+    return written != 0 ? written : closed;
+}
+
+int PrintHistory(KeyEvent *event)
+{
+    ConsumeKey(event);
+    unsigned int maxLines = GetEnvNumber(L"PrintHistoryMaxLines", DefaultPrintHistoryLines);
+    if (maxLines == 0)
+        maxLines = DefaultPrintHistoryLines;
+    const unsigned int flags = GetEnvNumber(L"PrintHistoryFlags", 0);
+
+    if (CountHistoryEntries() == 0) {
+        PlayErrorSound();
+        return 0;
+    }
+    static wchar_t path[PathCapacity];
+    path[0] = 0;
+    NewScratchFileName(path, L".txt");
+    if (!path[0] || WriteHistoryFile(path, maxLines, flags) != 0) {
+        PlayErrorSound();
+        return 0;
+    }
+    if (flags & PrintHistoryOpen)
+        ShellExecuteW(nullptr, nullptr, path, nullptr, nullptr, SW_SHOW);
+    else
+        ShellExecuteW(nullptr, L"Print", path, nullptr, nullptr, SW_HIDE);
+    return 0;
+}

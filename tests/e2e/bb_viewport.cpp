@@ -1,0 +1,288 @@
+// Save Viewport Picture (Ctrl-Shift-Q) and Print Viewport (Ctrl-Shift-P) through the exported
+// hook, with a test window standing in for ConEmu's console view: the saved file's name and
+// format decoded back to that window's pixels, the open and print verbs (a recorder), and the
+// failures ending in the error sound alone.
+#include "tests/support/check.h"
+#include "tests/support/hostctl.h"
+#include "tests/support/picture.h"
+#include "tests/support/plugindll.h"
+#include "tests/support/recorder.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <wchar.h>
+
+namespace
+{
+
+enum { KeyP = 0x10, KeyQ = 0x11, RecorderWait = 8000, NothingWait = 1500 };
+
+PluginDll &Plugin(void)
+{
+    static PluginDll plugin;
+    if (plugin.module)
+        return plugin;
+    plugin = LoadPluginDll();
+    Host().CaptureOutput(1);
+    if (plugin.InitializePlugin() != 0) {
+        printf("InitializePlugin failed\n");
+        exit(2);
+    }
+    plugin.linewise(L"/E1 /Q"); // the error sound as the honk the stand-in counts
+    TakeOutput(1);
+    TakeOutput(2);
+    PressModifiers(true, true, true, false);
+    return plugin;
+}
+
+// Ctrl-Shift and the key; the key must come back consumed with the line untouched.
+void Press(int code, const char *name)
+{
+    wchar_t line[16] = L"ver";
+    ShellKeyEvent event = {};
+    event.code = code;
+    event.line = line;
+    event.cursor = line + 1;
+    event.homeRow = event.row = 3;
+    event.column = 1;
+    PressModifiers(true, true, false, true);
+    CheckInt(Plugin().key(&event), 0, __FILE__, __LINE__, name);
+    PressModifiers(true, true, false, false);
+    CheckInt(event.code, 0, __FILE__, __LINE__, name);
+    CheckInt(event.redraw, 0, __FILE__, __LINE__, name);
+    CheckTrue(event.cursor == line + 1 && wcscmp(line, L"ver") == 0, __FILE__, __LINE__, name);
+}
+
+// The test's stand-in for ConEmu's window, named by ConEmuHWND.
+HWND View(void)
+{
+    static HWND view;
+    if (!view) {
+        view = MakePictureWindow(L"VirtualConsoleClass");
+        if (!view) {
+            printf("cannot make a window (is the null graphics driver set?)\n");
+            exit(2);
+        }
+    }
+    wchar_t handle[32];
+    swprintf(handle, 32, L"%llu", (unsigned long long)(ULONG_PTR)view);
+    SetEnvironmentVariableW(L"ConEmuHWND", handle);
+    SetEnvironmentVariableW(L"ConEmuDrawHWND", nullptr);
+    return view;
+}
+
+const wchar_t *Folder(void)
+{
+    static wchar_t folder[MAX_PATH];
+    wchar_t temporary[MAX_PATH];
+    GetTempPathW(MAX_PATH, temporary);
+    swprintf(folder, MAX_PATH, L"%lslinewise-bbvp-%lu", temporary,
+             (unsigned long)GetCurrentProcessId());
+    return folder;
+}
+
+// Deletes the pictures in the folder; the number deleted.
+int EmptyFolder(void)
+{
+    wchar_t pattern[MAX_PATH];
+    swprintf(pattern, MAX_PATH, L"%ls\\*", Folder());
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW(pattern, &found);
+    int count = 0;
+    if (find == INVALID_HANDLE_VALUE)
+        return 0;
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            continue;
+        wchar_t path[MAX_PATH];
+        swprintf(path, MAX_PATH, L"%ls\\%ls", Folder(), found.cFileName);
+        if (DeleteFileW(path))
+            count++;
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+    return count;
+}
+
+// The names of the pictures in the folder (at most 4), sorted.
+int Pictures(wchar_t names[4][MAX_PATH])
+{
+    wchar_t pattern[MAX_PATH];
+    swprintf(pattern, MAX_PATH, L"%ls\\Pic *", Folder());
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW(pattern, &found);
+    int count = 0;
+    if (find == INVALID_HANDLE_VALUE)
+        return 0;
+    do
+        if (count < 4)
+            lstrcpynW(names[count++], found.cFileName, MAX_PATH);
+    while (FindNextFileW(find, &found));
+    FindClose(find);
+    if (count == 2 && wcscmp(names[0], names[1]) > 0) {
+        wchar_t swap[MAX_PATH];
+        lstrcpynW(swap, names[0], MAX_PATH);
+        lstrcpynW(names[0], names[1], MAX_PATH);
+        lstrcpynW(names[1], swap, MAX_PATH);
+    }
+    return count;
+}
+
+// "Pic yyyy-mm-dd hh.mm.ss" followed by rest exactly.
+bool NamedLike(const wchar_t *name, const wchar_t *rest)
+{
+    static const wchar_t shape[] = L"Pic 0000-00-00 00.00.00";
+    for (int i = 0; shape[i]; i++) {
+        const bool digit = name[i] >= L'0' && name[i] <= L'9';
+        if (shape[i] == L'0' ? !digit : name[i] != shape[i])
+            return false;
+    }
+    return wcscmp(name + wcslen(shape), rest) == 0;
+}
+
+void CheckPicture(const char *name, const wchar_t *path, int tolerance)
+{
+    const DecodedPicture picture = DecodePicture(path);
+    CheckTrue(picture.ok, __FILE__, __LINE__, name);
+    CheckInt(picture.width, PictureWidth, __FILE__, __LINE__, name);
+    CheckInt(picture.height, PictureHeight, __FILE__, __LINE__, name);
+    CheckTrue(ColourNear(picture.bar, 0xFFFFFF, tolerance), __FILE__, __LINE__, name);
+    CheckTrue(ColourNear(picture.left, 0xFF0000, tolerance), __FILE__, __LINE__, name);
+    CheckTrue(ColourNear(picture.right, 0x0000FF, tolerance), __FILE__, __LINE__, name);
+}
+
+} // namespace
+
+TEST(save_viewport_picture_formats_and_names)
+{
+    Plugin();
+    View();
+    SetEnvironmentVariableW(L"SavePicDir", Folder());
+    SetEnvironmentVariableW(L"SavePicFlags", nullptr);
+    struct Row {
+        const char *name;
+        const wchar_t *savePicExt;
+        const wchar_t *extension; // of the saved file
+        int tolerance;
+    } rows[] = {
+        {"unset: png", nullptr, L".png", 0},
+        {"without its dot: png", L"bmp", L".png", 0},
+        {"unsupported: png", L".webp", L".png", 0},
+        {"upper case kept", L".BMP", L".BMP", 0},
+        {"jpeg", L".jpg", L".jpg", 40},
+        {"tiff", L".tiff", L".tiff", 0},
+    };
+    for (const Row &row : rows) {
+        SetEnvironmentVariableW(L"SavePicExt", row.savePicExt);
+        EmptyFolder();
+        Host().ResetCounters();
+        Press(KeyQ, row.name);
+        CheckInt(Host().HonkCalls(), 0, __FILE__, __LINE__, row.name);
+        wchar_t names[4][MAX_PATH];
+        CheckInt(Pictures(names), 1, __FILE__, __LINE__, row.name);
+        CheckTrue(NamedLike(names[0], row.extension), __FILE__, __LINE__, row.name);
+        wchar_t path[MAX_PATH];
+        swprintf(path, MAX_PATH, L"%ls\\%ls", Folder(), names[0]);
+        CheckPicture(row.name, path, row.tolerance);
+    }
+
+    // Two saves at once: the second name carries " (1)" when the second is the same.
+    SetEnvironmentVariableW(L"SavePicExt", nullptr);
+    EmptyFolder();
+    Press(KeyQ, "first of two");
+    Press(KeyQ, "second of two");
+    wchar_t names[4][MAX_PATH];
+    CHECK_EQ(Pictures(names), 2);
+    if (wcsncmp(names[0], names[1], 23) == 0) {
+        CHECK(NamedLike(names[0], L" (1).png"));
+        CHECK(NamedLike(names[1], L".png"));
+    }
+    CHECK_EQ(EmptyFolder(), 2);
+    SetEnvironmentVariableW(L"SavePicDir", nullptr);
+}
+
+TEST(viewport_verbs)
+{
+    Plugin();
+    View();
+    const wchar_t *extensions[] = {L".png", L".bmp"};
+    CHECK(RegisterRecorder(extensions, 2));
+    SetEnvironmentVariableW(L"SavePicDir", Folder());
+
+    // Bit 0x400: the saved picture is opened, shown.
+    SetEnvironmentVariableW(L"SavePicFlags", L"0x400");
+    SetEnvironmentVariableW(L"SavePicExt", L".bmp");
+    EmptyFolder();
+    ClearRecording();
+    Press(KeyQ, "save and open");
+    Recording recording;
+    CHECK(WaitForRecording(&recording, RecorderWait));
+    CHECK_TEXT(recording.verb, L"open");
+    CHECK_EQ(recording.show, SW_SHOW);
+    wchar_t names[4][MAX_PATH];
+    CHECK_EQ(Pictures(names), 1);
+    wchar_t path[MAX_PATH];
+    swprintf(path, MAX_PATH, L"%ls\\%ls", Folder(), names[0]);
+    CHECK(lstrcmpiW(recording.file, path) == 0);
+    CHECK_EQ(recording.size, 54 + PictureWidth * PictureHeight * 4);
+    CheckPicture("opened", path, 0);
+
+    // Print Viewport: a scratch picture to the print verb, hidden; nothing in SavePicDir.
+    SetEnvironmentVariableW(L"SavePicFlags", nullptr);
+    SetEnvironmentVariableW(L"SavePicExt", nullptr);
+    EmptyFolder();
+    ClearRecording();
+    Host().ResetCounters();
+    Press(KeyP, "print");
+    CHECK(WaitForRecording(&recording, RecorderWait));
+    CHECK_EQ(Host().HonkCalls(), 0);
+    CHECK_TEXT(recording.verb, L"print");
+    CHECK_EQ(recording.show, SW_HIDE);
+    CHECK(wcsstr(recording.file, L"\\Linewise-") != nullptr);
+    CHECK(recording.size > 8 && memcmp(recording.bytes, "\x89PNG\r\n\x1a\n", 8) == 0);
+    CheckPicture("printed", recording.file, 0);
+    CHECK_EQ(Pictures(names), 0);
+    RestoreAssociations();
+
+    // No program prints pictures: the error sound, the picture stays in the scratch folder.
+    SetEnvironmentVariableW(L"SavePicExt", L".gif");
+    ClearRecording();
+    Host().ResetCounters();
+    Press(KeyP, "print refused");
+    CHECK_EQ(Host().HonkCalls(), 1);
+    CHECK(!WaitForRecording(&recording, NothingWait));
+    SetEnvironmentVariableW(L"SavePicExt", nullptr);
+    SetEnvironmentVariableW(L"SavePicDir", nullptr);
+}
+
+TEST(viewport_failures_sound_only)
+{
+    Plugin();
+    View();
+    SetEnvironmentVariableW(L"SavePicDir", Folder());
+    struct Row {
+        const char *name;
+        const wchar_t *conEmu; // ConEmuHWND: no window the console shows
+    } rows[] = {
+        {"no host window", nullptr},
+        {"ConEmuHWND malformed", L"0x"},
+        {"ConEmuHWND names no window", L"12345678"},
+    };
+    for (const Row &row : rows) {
+        SetEnvironmentVariableW(L"ConEmuHWND", row.conEmu);
+        const int codes[] = {KeyQ, KeyP};
+        for (int code : codes) {
+            EmptyFolder();
+            Host().ResetCounters();
+            Press(code, row.name);
+            CheckInt(Host().HonkCalls(), 1, __FILE__, __LINE__, row.name);
+            wchar_t names[4][MAX_PATH];
+            CheckInt(Pictures(names), 0, __FILE__, __LINE__, row.name);
+            CheckInt(TakeOutput(1)[0], 0, __FILE__, __LINE__, row.name);
+            CheckInt(TakeOutput(2)[0], 0, __FILE__, __LINE__, row.name);
+        }
+    }
+    View();
+    SetEnvironmentVariableW(L"SavePicDir", nullptr);
+    RemoveDirectoryW(Folder());
+}
