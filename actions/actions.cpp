@@ -1,5 +1,6 @@
 #include "actions/actions.h"
 
+#include "actions/console/charinfo.h"
 #include "actions/console/marks.h"
 #include "actions/line/lastargs.h"
 #include "actions/line/swapchars.h"
@@ -31,7 +32,7 @@ constexpr ActionRow ActionTable[] = {
     {ActionCustomInsert1, nullptr},
     {ActionCustomInsert2, nullptr},
     {ActionCustomInsert3, nullptr},
-    {ActionCharacterInfo, nullptr},
+    {ActionCharacterInfo, ShowCharacterInfo},
     {ActionScrollUpByCommands, ScrollUpByCommands},
     {ActionScrollDownByCommands, ScrollDownByCommands},
     {ActionFileToUri, nullptr},
