@@ -1,5 +1,6 @@
 #include "actions/actions.h"
 
+#include "actions/console/charinfo.h"
 #include "actions/console/clearscreen.h"
 #include "actions/console/marks.h"
 #include "actions/console/printhistory.h"
@@ -42,7 +43,7 @@ constexpr ActionRow ActionTable[] = {
     {ActionCustomInsert1, CustomInsert1},
     {ActionCustomInsert2, CustomInsert2},
     {ActionCustomInsert3, CustomInsert3},
-    {ActionCharacterInfo, nullptr},
+    {ActionCharacterInfo, ShowCharacterInfo},
     {ActionScrollUpByCommands, ScrollUpByCommands},
     {ActionScrollDownByCommands, ScrollDownByCommands},
     {ActionFileToUri, FileToUri},

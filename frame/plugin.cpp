@@ -62,7 +62,8 @@ void LoadIcu(void)
         TextAppend(path, PathCapacity, L"icuuc.dll");
         Plugin.icu = LoadLibraryW(path);
     }
-    Plugin.u_charName = Plugin.icu ? GetProcAddress(Plugin.icu, "u_charName") : nullptr;
+    Plugin.u_charName =
+        Plugin.icu ? (UCharNameFunction)(void *)GetProcAddress(Plugin.icu, "u_charName") : nullptr;
 }
 
 void ReportLoadFailure(const wchar_t *format, int status)

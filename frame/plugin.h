@@ -19,6 +19,11 @@ struct PluginInfo {
 enum { VersionMajor = 0, VersionMinor = 99, VersionBuild = 12 };
 #define PLUGIN_NAME L"Linewise"
 
+// ICU's u_charName (cdecl): the name of a code point, by the name choice, into a narrow buffer;
+// the full length of the name, *errorCode above 0 on failure (15: the buffer was too small).
+typedef int(__cdecl *UCharNameFunction)(int codePoint, int nameChoice, char *buffer, int capacity,
+                                        int *errorCode);
+
 // What lives for the life of the library, on the shell's thread. The settings block and the
 // hotkey table have modules of their own (settings/settings.h, keys/hotkeys.h).
 struct PluginGlobals {
@@ -29,7 +34,7 @@ struct PluginGlobals {
     int hostVersion;                 // host major version, 0 when unknown
     bool newerHost;                  // host version 24 or later
     HMODULE icu;                     // icu.dll or icuuc.dll, may be null
-    FARPROC u_charName;              // may be null
+    UCharNameFunction u_charName;    // may be null
     bool unicodeEntry;               // a Unicode entry is in progress
     HWND popup;                      // character-information popup, or null
 };

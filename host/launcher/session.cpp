@@ -253,6 +253,16 @@ bool SessionReadKeyboard(void)
     if (!GetConsoleMode(input, &mode))
         return false;
     while (!State.ended) {
+        // The plug-in's popup lives on this thread: dispatch its messages (timers, clicks)
+        // while waiting for keys, as the shell does.
+        while (MsgWaitForMultipleObjects(1, &input, FALSE, INFINITE, QS_ALLINPUT) ==
+               WAIT_OBJECT_0 + 1) {
+            MSG message;
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+        }
         INPUT_RECORD records[16];
         DWORD count = 0;
         if (!ReadConsoleInputW(input, records, 16, &count) || count == 0)

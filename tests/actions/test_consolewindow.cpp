@@ -75,6 +75,7 @@ HWND Make(const wchar_t *className, HWND parent = nullptr, bool visible = true, 
 struct Helper {
     PROCESS_INFORMATION process;
     HWND window;
+    const wchar_t *className;
 };
 
 BOOL CALLBACK FindHelperWindow(HWND window, LPARAM data)
@@ -82,7 +83,10 @@ BOOL CALLBACK FindHelperWindow(HWND window, LPARAM data)
     Helper *helper = (Helper *)data;
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
-    if (processId != helper->process.dwProcessId)
+    wchar_t className[64] = {};
+    RealGetWindowClassW(window, className, 64);
+    // The helper has other windows too (IME and the like).
+    if (processId != helper->process.dwProcessId || wcscmp(className, helper->className) != 0)
         return TRUE;
     helper->window = window;
     return FALSE;
@@ -92,6 +96,7 @@ BOOL CALLBACK FindHelperWindow(HWND window, LPARAM data)
 Helper StartHelper(const wchar_t *className)
 {
     Helper helper = {};
+    helper.className = className;
     wchar_t path[MAX_PATH];
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     wchar_t *slash = wcsrchr(path, L'\\');
