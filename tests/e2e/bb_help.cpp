@@ -162,16 +162,20 @@ void ExpectedCommandLine(wchar_t *out, size_t capacity, const wchar_t *viewer,
     out[capacity - 1] = 0;
 }
 
-bool ProcessEnded(DWORD pid, int seconds, DWORD *exitCode)
+// A handle kept on a started viewer, so that its end and exit code can be seen later.
+HANDLE Watch(DWORD pid)
 {
-    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
-    if (!process)
-        return true; // gone already
-    bool ended = WaitForSingleObject(process, (DWORD)seconds * 1000) == WAIT_OBJECT_0;
-    if (ended && exitCode)
-        GetExitCodeProcess(process, exitCode);
-    CloseHandle(process);
-    return ended;
+    return pid ? OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid)
+               : nullptr;
+}
+
+// Waits up to seconds for the process to end; 99 while it runs, else its exit code.
+DWORD EndCode(HANDLE process, int seconds)
+{
+    DWORD code = 99;
+    if (process && WaitForSingleObject(process, (DWORD)seconds * 1000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process, &code);
+    return code;
 }
 
 // The message box: a helper thread finds it by its title, reads it and presses OK.
@@ -386,19 +390,22 @@ TEST(a_second_request_ends_the_first_viewer_and_shutdown_ends_the_last)
         return;
     ClearPlaces();
     FillPlace(EnvLinewise);
-    DWORD first = 0, second = 0, code = 99;
+    DWORD first = 0, second = 0;
     CHECK_EQ(AskHelp(L"linewise", &first), 1);
-    CHECK(first != 0);
-    CHECK(!ProcessEnded(first, 0, nullptr));
+    HANDLE firstViewer = Watch(first);
+    CHECK(firstViewer != nullptr);
+    CHECK_EQ(EndCode(firstViewer, 0), 99); // still running
     CHECK_EQ(AskHelp(L"*key", &second), 1);
-    CHECK(second != 0 && second != first);
-    CHECK(ProcessEnded(first, 5, &code));
-    CHECK_EQ(code, 0); // terminated, not ended on its own (7)
-    CHECK(!ProcessEnded(second, 0, nullptr));
+    HANDLE secondViewer = Watch(second);
+    CHECK(secondViewer != nullptr && second != first);
+    CHECK_EQ(EndCode(firstViewer, 5), 0); // terminated, not ended on its own (7)
+    CHECK_EQ(EndCode(secondViewer, 0), 99);
     Dll.ShutdownPlugin(0);
-    code = 99;
-    CHECK(ProcessEnded(second, 5, &code));
-    CHECK_EQ(code, 0);
+    CHECK_EQ(EndCode(secondViewer, 5), 0);
+    if (firstViewer)
+        CloseHandle(firstViewer);
+    if (secondViewer)
+        CloseHandle(secondViewer);
     CHECK_EQ(Dll.InitializePlugin(), 0);
     ClearPlaces();
 }
@@ -522,7 +529,8 @@ TEST(wines_viewer_opens_the_real_help_file)
         FindViewerProcesses(before, &beforeCount);
         CHECK_EQ(Dll.Help(L"LINEWISE"), 1);
         DWORD first = NewViewer(before, beforeCount, slow);
-        CHECK(first != 0);
+        HANDLE firstViewer = Watch(first);
+        CHECK(firstViewer != nullptr);
         TitleSearch search = {first, false};
         for (int wait = 0; first && wait < slow * 10 && !search.found; wait++) {
             EnumWindows(FindTitle, (LPARAM)&search);
@@ -535,11 +543,16 @@ TEST(wines_viewer_opens_the_real_help_file)
         before[beforeCount++] = first;
         CHECK_EQ(Dll.Help(L"*key"), 1);
         DWORD second = NewViewer(before, beforeCount, slow);
-        CHECK(second != 0);
-        CHECK(ProcessEnded(first, 10, nullptr));
-        CHECK(second == 0 || !ProcessEnded(second, 0, nullptr));
+        HANDLE secondViewer = Watch(second);
+        CHECK(secondViewer != nullptr);
+        CHECK_EQ(EndCode(firstViewer, 10), 0);
+        CHECK_EQ(EndCode(secondViewer, 0), 99);
         Dll.ShutdownPlugin(0);
-        CHECK(second == 0 || ProcessEnded(second, 10, nullptr));
+        CHECK_EQ(EndCode(secondViewer, 10), 0);
+        if (firstViewer)
+            CloseHandle(firstViewer);
+        if (secondViewer)
+            CloseHandle(secondViewer);
         CHECK_EQ(Dll.InitializePlugin(), 0);
         ClearPlaces();
     }
