@@ -21,12 +21,8 @@ wchar_t ViewerPath[PathCapacity];
 wchar_t CommandLine[2 * PathCapacity + 8];
 
 const wchar_t *const LocationFormats[] = {
-    L"%%[%sHelp]\\%s.chm",
-    L"%%[PluginHelp]\\%s.chm",
-    L"~\\%s.chm",
-    L"~\\Help\\%s.chm",
-    L"%%@path[%%_cmdspec]%s.chm",
-    L"%%@path[%%_cmdspec]help\\%s.chm",
+    L"%%[%sHelp]\\%s.chm",     L"%%[PluginHelp]\\%s.chm",    L"~\\%s.chm",
+    L"~\\Help\\%s.chm",        L"%%@path[%%_cmdspec]%s.chm", L"%%@path[%%_cmdspec]help\\%s.chm",
     L"%%windir\\help\\%s.chm",
 };
 

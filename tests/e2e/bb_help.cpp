@@ -99,8 +99,8 @@ int AskHelp(const wchar_t *topic, DWORD *pid = nullptr, int seconds = 10)
 
 // The seven places, each made to hold a Linewise.chm (or not) by the cases below.
 enum Place { EnvLinewise, EnvPlugin, DllDir, DllHelpDir, ShellDir, ShellHelpDir, WindowsHelp };
-const wchar_t *const PlaceNames[] = {L"LinewiseHelp", L"PluginHelp", L"plug-in directory",
-                                     L"plug-in Help",  L"shell directory", L"shell help",
+const wchar_t *const PlaceNames[] = {L"LinewiseHelp", L"PluginHelp",      L"plug-in directory",
+                                     L"plug-in Help", L"shell directory", L"shell help",
                                      L"Windows help"};
 wchar_t PlaceFile[7][PathUnits];
 
@@ -152,8 +152,8 @@ void FillPlace(int place)
         SetEnvironmentVariableW(L"PluginHelp", dir);
 }
 
-void ExpectedCommandLine(wchar_t *out, size_t capacity, const wchar_t *viewer,
-                         const wchar_t *file, const wchar_t *page)
+void ExpectedCommandLine(wchar_t *out, size_t capacity, const wchar_t *viewer, const wchar_t *file,
+                         const wchar_t *page)
 {
     wchar_t longViewer[PathUnits], longFile[PathUnits];
     LongName(viewer, longViewer);
@@ -165,8 +165,7 @@ void ExpectedCommandLine(wchar_t *out, size_t capacity, const wchar_t *viewer,
 // A handle kept on a started viewer, so that its end and exit code can be seen later.
 HANDLE Watch(DWORD pid)
 {
-    return pid ? OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid)
-               : nullptr;
+    return pid ? OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid) : nullptr;
 }
 
 // Waits up to seconds for the process to end; 99 while it runs, else its exit code.
@@ -298,12 +297,18 @@ TEST(help_answers_for_its_own_names_only_and_picks_the_page)
         int result;
         const wchar_t *page; // null: no viewer started
     } rows[] = {
-        {L"linewise", 1, L"linewise"}, {L"LINEWISE", 1, L"linewise"},
-        {L"LineWise", 1, L"linewise"}, {L"*key", 1, L"*key"},
-        {L"*KEY", 1, L"*key"},         {L"*linewis*", 0, nullptr},
-        {L"linewise2", 0, nullptr},    {L"linewis", 0, nullptr},
-        {L"key", 0, nullptr},          {L"linewise,*key", 0, nullptr},
-        {L"", 0, nullptr},             {nullptr, 0, nullptr},
+        {L"linewise", 1, L"linewise"},
+        {L"LINEWISE", 1, L"linewise"},
+        {L"LineWise", 1, L"linewise"},
+        {L"*key", 1, L"*key"},
+        {L"*KEY", 1, L"*key"},
+        {L"*linewis*", 0, nullptr},
+        {L"linewise2", 0, nullptr},
+        {L"linewis", 0, nullptr},
+        {L"key", 0, nullptr},
+        {L"linewise,*key", 0, nullptr},
+        {L"", 0, nullptr},
+        {nullptr, 0, nullptr},
     };
     for (const auto &row : rows) {
         int result = AskHelp(row.topic, nullptr, row.page ? 10 : 1);
@@ -335,8 +340,7 @@ TEST(the_first_of_the_seven_places_that_holds_the_file_wins)
         wchar_t expected[4096];
         ExpectedCommandLine(expected, 4096, viewer, PlaceFile[first], L"linewise");
         if (_wcsicmp(Recorded, expected) != 0)
-            printf("first place %ls: viewer started with %s\n", PlaceNames[first],
-                   Show(Recorded));
+            printf("first place %ls: viewer started with %s\n", PlaceNames[first], Show(Recorded));
         CHECK_EQ(result, 1);
         CHECK(_wcsicmp(Recorded, expected) == 0);
     }
