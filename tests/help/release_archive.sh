@@ -28,13 +28,13 @@ sed 's/$/\r/' "$src/release/ReadMe.txt" | cmp -s - "$out/x/ReadMe.txt" || fail "
 
 dll="$out/x/Linewise-x86.dll"
 headers=$(i686-w64-mingw32-objdump -p "$dll")
-echo "$headers" | grep -q '^architecture: i386' || fail "the DLL is not a 32-bit x86 file"
-exports=$(echo "$headers" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | grep -o '\] [A-Za-z_]*$' | cut -c3- | sort | tr '\n' ' ')
+grep -q 'file format pei-i386' <<<"$headers" || fail "the DLL is not a 32-bit x86 file"
+exports=$(echo "$headers" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | sed -n 's/^[[:space:]]*\[ *[0-9]*\] \([A-Za-z_]*\)$/\1/p' | sort | tr '\n' ' ')
 [ "$exports" = "GetPluginInfo Help InitializePlugin ShutdownPlugin Usage key linewise " ] || fail "exports: $exports"
 sections=$(i686-w64-mingw32-objdump -h "$dll" | awk '$1 ~ /^[0-9]+$/ {print $2}' | tr '\n' ' ')
 case " $sections" in *" .debug"*|*" .stab"*) fail "debug sections left: $sections" ;; esac
-i686-w64-mingw32-objdump -t "$dll" 2>/dev/null | grep -q 'SYMBOL TABLE:' && \
-  [ "$(i686-w64-mingw32-objdump -t "$dll" | grep -c '^\[')" -gt 0 ] && fail "symbol table left in the DLL"
+symbols=$(i686-w64-mingw32-objdump -t "$dll" | grep -c '^\[' || true)
+[ "$symbols" -eq 0 ] || fail "$symbols symbols left in the DLL"
 
 echo "archive $(basename "$archive"): $names; exports $exports; sections $sections"
 echo "$fails failed"
