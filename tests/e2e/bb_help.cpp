@@ -273,6 +273,17 @@ void Start(void)
     SetupPlaces();
 }
 
+// Measured: run one after another in the 32-bit program under qemu-user, the location,
+// process and message-box cases end in a segmentation fault of qemu (each passes alone).
+// The 64-bit twin runs them all; the 32-bit build runs the name and real-viewer cases.
+bool OnlyOn64Bit(void)
+{
+    if (sizeof(void *) == 8)
+        return false;
+    printf("skipped on the 32-bit build (run by the 64-bit twin)\n");
+    return true;
+}
+
 bool RecorderPresent(void)
 {
     wchar_t recorder[PathUnits];
@@ -328,6 +339,8 @@ TEST(help_answers_for_its_own_names_only_and_picks_the_page)
 TEST(help_the_first_of_the_seven_places_that_holds_the_file_wins)
 {
     Start();
+    if (OnlyOn64Bit())
+        return;
     if (!RecorderPresent())
         return;
     wchar_t viewer[PathUnits];
@@ -352,6 +365,8 @@ TEST(help_the_first_of_the_seven_places_that_holds_the_file_wins)
 TEST(help_passes_over_an_unset_variable_and_a_directory_named_like_the_file)
 {
     Start();
+    if (OnlyOn64Bit())
+        return;
     if (!RecorderPresent())
         return;
     wchar_t viewer[PathUnits], root[PathUnits], fake[PathUnits], expected[4096];
@@ -390,6 +405,8 @@ TEST(help_passes_over_an_unset_variable_and_a_directory_named_like_the_file)
 TEST(help_a_second_request_ends_the_first_viewer_and_shutdown_the_last)
 {
     Start();
+    if (OnlyOn64Bit())
+        return;
     if (!RecorderPresent())
         return;
     ClearPlaces();
@@ -417,6 +434,8 @@ TEST(help_a_second_request_ends_the_first_viewer_and_shutdown_the_last)
 TEST(help_without_a_file_anywhere_shows_the_missing_file_box)
 {
     Start();
+    if (OnlyOn64Bit())
+        return;
     ClearPlaces();
     ExpectMissingBox("no help file");
 }
@@ -442,12 +461,8 @@ void HideViewers(bool hide)
 TEST(help_without_a_viewer_shows_the_box_although_the_file_exists)
 {
     Start();
-    if (sizeof(void *) == 4) {
-        // Measured: with every hh.exe moved aside, 32-bit Wine under qemu-user dies with a
-        // segmentation fault here; the 64-bit twin runs the same case.
-        printf("skipped on the 32-bit build: no-viewer case runs on the 64-bit twin\n");
+    if (OnlyOn64Bit())
         return;
-    }
     ClearPlaces();
     FillPlace(EnvLinewise);
     HideViewers(true);
@@ -463,6 +478,21 @@ TEST(help_without_a_viewer_shows_the_box_although_the_file_exists)
 }
 
 // Wine's own viewer on the real help file: the recorder is moved aside meanwhile.
+
+// A recorder still ending (it lies in this program's directory) is no viewer.
+bool IsRecorder(DWORD pid)
+{
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    wchar_t image[PathUnits] = L"";
+    DWORD size = PathUnits;
+    if (process) {
+        QueryFullProcessImageNameW(process, 0, image, &size);
+        CloseHandle(process);
+    }
+    size_t length = wcslen(ProgramDir);
+    return _wcsnicmp(image, ProgramDir, length) == 0 && image[length] == L'\\';
+}
+
 bool FindViewerProcesses(DWORD *pids, int *count)
 {
     *count = 0;
@@ -473,7 +503,7 @@ bool FindViewerProcesses(DWORD *pids, int *count)
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32FirstW(snapshot, &entry); more && *count < 16;
          more = Process32NextW(snapshot, &entry))
-        if (_wcsicmp(entry.szExeFile, L"hh.exe") == 0)
+        if (_wcsicmp(entry.szExeFile, L"hh.exe") == 0 && !IsRecorder(entry.th32ProcessID))
             pids[(*count)++] = entry.th32ProcessID;
     CloseHandle(snapshot);
     return true;
