@@ -2,6 +2,7 @@
 
 #include "actions/console/marks.h"
 #include "actions/line/lastargs.h"
+#include "frame/help.h"
 #include "frame/host.h"
 #include "frame/messages.h"
 #include "frame/paths.h"
@@ -196,6 +197,7 @@ LINEWISE_EXPORT int __stdcall ShutdownPlugin(int)
         Plugin.console = nullptr;
     }
     ReleaseScratchDirectory();
+    EndHelpViewer();
     return 0;
 }
 
@@ -213,8 +215,10 @@ LINEWISE_EXPORT int __stdcall Usage(const wchar_t *name, wchar_t *out)
     return 1;
 }
 
-LINEWISE_EXPORT int __stdcall Help(const wchar_t *)
+LINEWISE_EXPORT int __stdcall Help(const wchar_t *topic)
 {
-    // The help-file lookup is not part of this build yet: the shell looks elsewhere.
-    return 0;
+    wchar_t page[HelpPageCapacity];
+    if (!HelpPageForTopic(topic, page, HelpPageCapacity))
+        return 0;
+    return ShowHelp(page);
 }

@@ -621,7 +621,8 @@ void FuzzHelp(int entry, uint64_t index, bool checkOnly)
     size_t length;
     RandomName(r, NameText, &length);
     // The plug-in's own names open the viewer or a message box: only with --all-actions.
-    if (!AllActions && (_wcsicmp(NameText, L"linewise") == 0 || _wcsicmp(NameText, L"key") == 0))
+    if (!AllActions && (_wcsicmp(NameText, L"linewise") == 0 || _wcsicmp(NameText, L"key") == 0 ||
+                        _wcsicmp(NameText, L"*key") == 0))
         NameText[0] = L'#';
     Now.text = NameText;
     Now.length = length;
