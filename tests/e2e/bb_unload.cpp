@@ -19,6 +19,21 @@ enum { Rounds = 20, AliveAfterUnloadMs = 2000 };
 // other tests of this program hold the plug-in itself.
 const wchar_t UnloadedCopy[] = L"LinewiseUnloaded.dll";
 
+// The 32-bit run on a kernel without 32-bit support goes through qemu-user, where starting the
+// sound player takes the whole emulated process down (seen with and without Wine's audio
+// driver, also in a bare program that only plays a sound). There the rounds still load, shut
+// down and free the plug-in, silently.
+bool SoundsUnderQemu(void)
+{
+    if (GetEnvironmentVariableW(L"LINEWISE_QEMU", nullptr, 0) == 0)
+        return true;
+    static bool said;
+    if (!said)
+        printf("bb_unload: under qemu-user the rounds run without sounds\n");
+    said = true;
+    return false;
+}
+
 // Loads and starts the plug-in, selects the sound, and presses a key whose action plays it:
 // by default Swap Characters refusing an empty line, which plays the error sound. Then shuts
 // the plug-in down and frees it at once.
@@ -49,7 +64,7 @@ TEST(unloading_while_a_sound_plays_leaves_the_process_running)
     PressModifiers(true, true, true, false);
     const wchar_t *const sounds[] = {L"/E:2 /Q", L"/E:3 /Q", L"/E:4 /Q", L"/E:5 /Q", L"/E:6 /Q"};
     for (int round = 0; round < Rounds; round++) {
-        const wchar_t *option = sounds[round % 5];
+        const wchar_t *option = SoundsUnderQemu() ? sounds[round % 5] : L"/E:0 /Q";
         if (!PlayThenUnload(option)) {
             printf("round %d (%ls): the action did not run\n", round, option);
             CHECK(false);
@@ -66,7 +81,8 @@ TEST(unloading_while_the_chime_plays_leaves_the_process_running)
 {
     PressModifiers(true, true, true, false);
     for (int round = 0; round < 3; round++) {
-        if (!PlayThenUnload(L"/C:1 /E:0 /Q", 0x1002E, L"echo chime")) {
+        if (!PlayThenUnload(SoundsUnderQemu() ? L"/C:1 /E:0 /Q" : L"/C:0 /E:0 /Q", 0x1002E,
+                            L"echo chime")) {
             printf("round %d: Copy Line did not run\n", round);
             CHECK(false);
         }
@@ -86,10 +102,11 @@ namespace
 TEST(load_and_unload_cycles_leave_no_sound_player_handles_behind)
 {
     enum { Cycles = 40 };
-    PlayThenUnload(L"/E:2 /Q"); // the first sound loads the player for good
+    bool sounds = SoundsUnderQemu();
+    PlayThenUnload(sounds ? L"/E:2 /Q" : L"/E:0 /Q"); // the first sound loads the player for good
     uintptr_t before = HandleCount();
     for (int cycle = 0; cycle < Cycles; cycle++)
-        PlayThenUnload(cycle % 2 ? L"/E:3 /Q" : L"/E:0 /Q");
+        PlayThenUnload(cycle % 2 && sounds ? L"/E:3 /Q" : L"/E:0 /Q");
     uintptr_t after = HandleCount();
     printf("handles after %d load/unload cycles: %+d\n", (int)Cycles, (int)(after - before));
     CHECK(after - before <= 2); // a handle or two of noise, not one per cycle

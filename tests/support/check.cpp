@@ -85,6 +85,8 @@ int main(int argc, char **argv)
         if (argc > 1 && !strstr(cases[i].name, argv[1]))
             continue;
         currentCase = cases[i].name;
+        // Named before it runs, so a case that takes the whole process down is known.
+        fprintf(stderr, "case %s\n", cases[i].name);
         int before = failedChecks;
         cases[i].function();
         if (failedChecks == before)
