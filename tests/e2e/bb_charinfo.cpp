@@ -208,6 +208,8 @@ TEST(charinfo_empty_line_and_status_bar)
 
 TEST(charinfo_popup_text_look_and_place)
 {
+    if (SkipUnderQemu("opens the popup or a message box"))
+        return;
     Loaded();
     CleanRegistry();
     MakeOwner();
@@ -268,6 +270,8 @@ TEST(charinfo_popup_text_look_and_place)
 
 TEST(charinfo_remembered_places)
 {
+    if (SkipUnderQemu("opens the popup or a message box"))
+        return;
     Loaded();
     CleanRegistry();
     MakeOwner();
@@ -356,6 +360,8 @@ TEST(charinfo_remembered_places)
 
 TEST(charinfo_closing_and_no_owner)
 {
+    if (SkipUnderQemu("opens the popup or a message box"))
+        return;
     Loaded();
     CleanRegistry();
     MakeOwner();
@@ -421,6 +427,8 @@ DWORD WINAPI DismissBox(void *)
 
 TEST(charinfo_message_box_when_no_popup)
 {
+    if (SkipUnderQemu("opens the popup or a message box"))
+        return;
     Loaded();
     CleanRegistry();
     RefuseHook = SetWindowsHookExW(WH_CBT, RefuseLayered, nullptr, GetCurrentThreadId());
@@ -437,6 +445,8 @@ TEST(charinfo_message_box_when_no_popup)
 
 TEST(charinfo_shutdown_closes_the_popup)
 {
+    if (SkipUnderQemu("opens the popup or a message box"))
+        return;
     PluginDll &plugin = Loaded();
     MakeOwner();
     CharacterInfo(L"q", 0);

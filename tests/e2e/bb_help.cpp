@@ -338,6 +338,8 @@ TEST(help_answers_for_its_own_names_only_and_picks_the_page)
 
 TEST(help_the_first_of_the_seven_places_that_holds_the_file_wins)
 {
+    if (SkipUnderQemu("starts the help viewer or a message box"))
+        return;
     Start();
     if (OnlyOn64Bit())
         return;
@@ -364,6 +366,8 @@ TEST(help_the_first_of_the_seven_places_that_holds_the_file_wins)
 
 TEST(help_passes_over_an_unset_variable_and_a_directory_named_like_the_file)
 {
+    if (SkipUnderQemu("starts the help viewer or a message box"))
+        return;
     Start();
     if (OnlyOn64Bit())
         return;
@@ -404,6 +408,8 @@ TEST(help_passes_over_an_unset_variable_and_a_directory_named_like_the_file)
 
 TEST(help_a_second_request_ends_the_first_viewer_and_shutdown_the_last)
 {
+    if (SkipUnderQemu("starts the help viewer or a message box"))
+        return;
     Start();
     if (OnlyOn64Bit())
         return;
@@ -433,6 +439,8 @@ TEST(help_a_second_request_ends_the_first_viewer_and_shutdown_the_last)
 
 TEST(help_without_a_file_anywhere_shows_the_missing_file_box)
 {
+    if (SkipUnderQemu("starts the help viewer or a message box"))
+        return;
     Start();
     if (OnlyOn64Bit())
         return;
@@ -460,6 +468,8 @@ void HideViewers(bool hide)
 
 TEST(help_without_a_viewer_shows_the_box_although_the_file_exists)
 {
+    if (SkipUnderQemu("starts the help viewer or a message box"))
+        return;
     Start();
     if (OnlyOn64Bit())
         return;
@@ -546,6 +556,8 @@ BOOL CALLBACK FindTitle(HWND window, LPARAM parameter)
 
 TEST(help_with_wines_viewer_opens_the_real_help_file)
 {
+    if (SkipUnderQemu("starts the help viewer or a message box"))
+        return;
     Start();
     wchar_t recorder[PathUnits], chmDir[PathUnits], chm[PathUnits], viewer[PathUnits];
     Join(recorder, ProgramDir, L"hh.exe");

@@ -1,6 +1,7 @@
 #include "tests/support/check.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <wchar.h>
 
@@ -76,6 +77,14 @@ void CheckText(const wchar_t *actual, const wchar_t *expected, const char *file,
     snprintf(detail, sizeof detail, "\n   got      \"%s\"\n   expected \"%s\"", Show(actual),
              Show(expected));
     CheckFailed(file, line, what, detail);
+}
+
+bool SkipUnderQemu(const char *why)
+{
+    if (!getenv("LINEWISE_QEMU"))
+        return false;
+    printf("skipped under qemu-user: %s (%s)\n", currentCase ? currentCase : "?", why);
+    return true;
 }
 
 int main(int argc, char **argv)

@@ -30,3 +30,9 @@ void CheckText(const wchar_t *actual, const wchar_t *expected, const char *file,
 // Printable form of a UTF-16 text for failure messages (escapes non-ASCII), in a static
 // buffer.
 const char *Show(const wchar_t *text);
+
+// True, with a line saying what is skipped and why, when this program runs as a 32-bit
+// program through qemu-user (scripts/wine-run sets LINEWISE_QEMU): for the cases that start
+// other processes or windows, which take the emulated process down or a minute each there.
+// The 64-bit run covers them. Use: if (SkipUnderQemu("why")) return;
+bool SkipUnderQemu(const char *why);
