@@ -16,7 +16,8 @@ PluginDll &StartedPlugin(void)
         printf("InitializePlugin failed\n");
         exit(2);
     }
-    RunLinewise(L"/D /E1 /A0 /Q");
+    // Under qemu-user the sound player takes the emulated process down: no copy chime there.
+    RunLinewise(getenv("LINEWISE_QEMU") ? L"/D /E1 /C0 /A0 /Q" : L"/D /E1 /A0 /Q");
     PressModifiers(true, true, true, false);
     return plugin;
 }
