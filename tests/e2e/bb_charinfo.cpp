@@ -23,6 +23,10 @@ PluginDll &Loaded(void)
     if (plugin.module)
         return plugin;
     plugin = LoadPluginDll();
+    // The popup's owner is the test's own Console2-like window: no other host may be named by
+    // what earlier tests of the same program left in the environment.
+    SetEnvironmentVariableW(L"ConEmuHWND", nullptr);
+    SetEnvironmentVariableW(L"ConEmuDrawHWND", nullptr);
     Host().CaptureOutput(1);
     if (plugin.InitializePlugin() != 0) {
         printf("InitializePlugin failed\n");

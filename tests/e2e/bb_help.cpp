@@ -273,17 +273,6 @@ void Start(void)
     SetupPlaces();
 }
 
-// Measured: run one after another in the 32-bit program under qemu-user, the location,
-// process and message-box cases end in a segmentation fault of qemu (each passes alone).
-// The 64-bit twin runs them all; the 32-bit build runs the name and real-viewer cases.
-bool OnlyOn64Bit(void)
-{
-    if (sizeof(void *) == 8)
-        return false;
-    printf("skipped on the 32-bit build (run by the 64-bit twin)\n");
-    return true;
-}
-
 bool RecorderPresent(void)
 {
     wchar_t recorder[PathUnits];
@@ -341,8 +330,6 @@ TEST(help_the_first_of_the_seven_places_that_holds_the_file_wins)
     if (SkipUnderQemu("starts the help viewer or a message box"))
         return;
     Start();
-    if (OnlyOn64Bit())
-        return;
     if (!RecorderPresent())
         return;
     wchar_t viewer[PathUnits];
@@ -369,8 +356,6 @@ TEST(help_passes_over_an_unset_variable_and_a_directory_named_like_the_file)
     if (SkipUnderQemu("starts the help viewer or a message box"))
         return;
     Start();
-    if (OnlyOn64Bit())
-        return;
     if (!RecorderPresent())
         return;
     wchar_t viewer[PathUnits], root[PathUnits], fake[PathUnits], expected[4096];
@@ -411,8 +396,6 @@ TEST(help_a_second_request_ends_the_first_viewer_and_shutdown_the_last)
     if (SkipUnderQemu("starts the help viewer or a message box"))
         return;
     Start();
-    if (OnlyOn64Bit())
-        return;
     if (!RecorderPresent())
         return;
     ClearPlaces();
@@ -442,8 +425,6 @@ TEST(help_without_a_file_anywhere_shows_the_missing_file_box)
     if (SkipUnderQemu("starts the help viewer or a message box"))
         return;
     Start();
-    if (OnlyOn64Bit())
-        return;
     ClearPlaces();
     ExpectMissingBox("no help file");
 }
@@ -471,8 +452,6 @@ TEST(help_without_a_viewer_shows_the_box_although_the_file_exists)
     if (SkipUnderQemu("starts the help viewer or a message box"))
         return;
     Start();
-    if (OnlyOn64Bit())
-        return;
     ClearPlaces();
     FillPlace(EnvLinewise);
     HideViewers(true);

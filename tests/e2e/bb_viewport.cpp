@@ -282,7 +282,7 @@ TEST(viewport_failures_sound_only)
             CheckInt(TakeOutput(2)[0], 0, __FILE__, __LINE__, row.name);
         }
     }
-    View();
+    SetEnvironmentVariableW(L"ConEmuHWND", nullptr);
     SetEnvironmentVariableW(L"SavePicDir", nullptr);
     RemoveDirectoryW(Folder());
 }
