@@ -1,8 +1,8 @@
 #include "actions/console/clearscreen.h"
 
 #include "frame/plugin.h"
+#include "frame/text.h"
 
-#include <stdio.h>
 #include <windows.h>
 
 namespace
@@ -17,11 +17,11 @@ bool InWindowsTerminal(void)
     return length > 0 && length < EnvironmentCapacity;
 }
 
-void WriteSequence(HANDLE console, const char *text, int length)
+void WriteSequence(HANDLE console, const wchar_t *text, int length)
 {
     DWORD written = 0;
     if (length > 0)
-        WriteConsoleA(console, text, (DWORD)length, &written, nullptr);
+        WriteConsoleW(console, text, (DWORD)length, &written, nullptr);
 }
 
 void ScrollTerminal(HANDLE console, const CONSOLE_SCREEN_BUFFER_INFO &info, KeyEvent *event)
@@ -33,9 +33,9 @@ void ScrollTerminal(HANDLE console, const CONSOLE_SCREEN_BUFFER_INFO &info, KeyE
     bool changed = false;
     if (GetConsoleMode(console, &mode) && !(mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING))
         changed = SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
-    WriteSequence(console, "\x1b[H", 3);
-    char sequence[SequenceCapacity];
-    WriteSequence(console, sequence, snprintf(sequence, sizeof sequence, "\x1b[%dS", rows));
+    WriteSequence(console, L"\x1b[H", 3);
+    wchar_t sequence[SequenceCapacity];
+    WriteSequence(console, sequence, TextFormat(sequence, SequenceCapacity, L"\x1b[%dS", rows));
     event->homeRow -= rows;
     event->row -= rows;
     if (changed)
