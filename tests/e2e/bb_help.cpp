@@ -283,6 +283,53 @@ bool RecorderPresent(void)
     return false;
 }
 
+// The cases that start the recorder or a box; false when they cannot run here.
+bool ViewerCase(void)
+{
+    if (SkipUnderQemu("starts the help viewer or a message box"))
+        return false;
+    Start();
+    return RecorderPresent();
+}
+
+// What the recorder saw against the viewer's command line for file and page (none: no page).
+void ExpectViewer(const char *row, const wchar_t *file, const wchar_t *page)
+{
+    wchar_t viewer[PathUnits], expected[4096] = L"";
+    Join(viewer, ProgramDir, L"hh.exe");
+    if (page)
+        ExpectedCommandLine(expected, 4096, viewer, file, page);
+    if (_wcsicmp(Recorded, expected) != 0)
+        printf("%s: viewer started with %s\n", row, Show(Recorded));
+    CHECK(_wcsicmp(Recorded, expected) == 0);
+}
+
+// A shut-down ends the last viewer; the next case starts from empty places.
+void Restart(void)
+{
+    Dll.ShutdownPlugin(0);
+    CHECK_EQ(Dll.InitializePlugin(), 0);
+    ClearPlaces();
+}
+
+// One viewer at a time: the second request terminated the first viewer (exit code 0, where
+// the recorder ending on its own gives 7), and the shut-down ends the second.
+void ExpectSecondEndsFirst(HANDLE firstViewer, DWORD second, int seconds)
+{
+    HANDLE secondViewer = Watch(second);
+    CHECK(secondViewer != nullptr);
+    CHECK_EQ(EndCode(firstViewer, seconds), 0);
+    CHECK_EQ(EndCode(secondViewer, 0), 99);
+    Dll.ShutdownPlugin(0);
+    CHECK_EQ(EndCode(secondViewer, seconds), 0);
+    if (firstViewer)
+        CloseHandle(firstViewer);
+    if (secondViewer)
+        CloseHandle(secondViewer);
+    CHECK_EQ(Dll.InitializePlugin(), 0);
+    ClearPlaces();
+}
+
 TEST(help_answers_for_its_own_names_only_and_picks_the_page)
 {
     Start();
@@ -290,8 +337,6 @@ TEST(help_answers_for_its_own_names_only_and_picks_the_page)
         return;
     ClearPlaces();
     FillPlace(EnvLinewise);
-    wchar_t viewer[PathUnits];
-    Join(viewer, ProgramDir, L"hh.exe");
     const struct {
         const wchar_t *topic;
         int result;
@@ -312,54 +357,37 @@ TEST(help_answers_for_its_own_names_only_and_picks_the_page)
     };
     for (const auto &row : rows) {
         int result = AskHelp(row.topic, nullptr, row.page ? 10 : 1);
-        wchar_t expected[4096] = L"";
-        if (row.page)
-            ExpectedCommandLine(expected, 4096, viewer, PlaceFile[EnvLinewise], row.page);
-        if (result != row.result || _wcsicmp(Recorded, expected) != 0)
-            printf("topic %s: result %d, viewer started with %s\n",
-                   row.topic ? Show(row.topic) : "(null)", result, Show(Recorded));
+        char name[128];
+        snprintf(name, sizeof name, "topic %s", row.topic ? Show(row.topic) : "(null)");
+        if (result != row.result)
+            printf("%s: result %d\n", name, result);
         CHECK_EQ(result, row.result);
-        CHECK(_wcsicmp(Recorded, expected) == 0);
+        ExpectViewer(name, PlaceFile[EnvLinewise], row.page);
     }
-    Dll.ShutdownPlugin(0);
-    CHECK_EQ(Dll.InitializePlugin(), 0);
+    Restart();
 }
 
 TEST(help_the_first_of_the_seven_places_that_holds_the_file_wins)
 {
-    if (SkipUnderQemu("starts the help viewer or a message box"))
+    if (!ViewerCase())
         return;
-    Start();
-    if (!RecorderPresent())
-        return;
-    wchar_t viewer[PathUnits];
-    Join(viewer, ProgramDir, L"hh.exe");
     for (int first = 0; first < 7; first++) {
         ClearPlaces();
         for (int place = first; place < 7; place++)
             FillPlace(place);
-        int result = AskHelp(L"linewise");
-        wchar_t expected[4096];
-        ExpectedCommandLine(expected, 4096, viewer, PlaceFile[first], L"linewise");
-        if (_wcsicmp(Recorded, expected) != 0)
-            printf("first place %ls: viewer started with %s\n", PlaceNames[first], Show(Recorded));
-        CHECK_EQ(result, 1);
-        CHECK(_wcsicmp(Recorded, expected) == 0);
+        CHECK_EQ(AskHelp(L"linewise"), 1);
+        char name[128];
+        snprintf(name, sizeof name, "first place %ls", PlaceNames[first]);
+        ExpectViewer(name, PlaceFile[first], L"linewise");
     }
-    Dll.ShutdownPlugin(0);
-    CHECK_EQ(Dll.InitializePlugin(), 0);
-    ClearPlaces();
+    Restart();
 }
 
 TEST(help_passes_over_an_unset_variable_and_a_directory_named_like_the_file)
 {
-    if (SkipUnderQemu("starts the help viewer or a message box"))
+    if (!ViewerCase())
         return;
-    Start();
-    if (!RecorderPresent())
-        return;
-    wchar_t viewer[PathUnits], root[PathUnits], fake[PathUnits], expected[4096];
-    Join(viewer, ProgramDir, L"hh.exe");
+    wchar_t root[PathUnits], fake[PathUnits];
     // An unset LinewiseHelp must not make "\Linewise.chm" at the root of the current drive.
     ClearPlaces();
     wcscpy(root, L"\\Linewise.chm");
@@ -367,10 +395,7 @@ TEST(help_passes_over_an_unset_variable_and_a_directory_named_like_the_file)
     WriteFileText(root, "root\n");
     FillPlace(EnvPlugin);
     AskHelp(L"linewise");
-    ExpectedCommandLine(expected, 4096, viewer, PlaceFile[EnvPlugin], L"linewise");
-    if (_wcsicmp(Recorded, expected) != 0)
-        printf("unset LinewiseHelp: viewer started with %s\n", Show(Recorded));
-    CHECK(_wcsicmp(Recorded, expected) == 0);
+    ExpectViewer("unset LinewiseHelp", PlaceFile[EnvPlugin], L"linewise");
     DeleteFileW(root);
 
     // A directory called Linewise.chm in LinewiseHelp's directory.
@@ -382,21 +407,14 @@ TEST(help_passes_over_an_unset_variable_and_a_directory_named_like_the_file)
     CreateDirectoryW(fake, nullptr);
     FillPlace(EnvPlugin);
     AskHelp(L"linewise");
-    if (_wcsicmp(Recorded, expected) != 0)
-        printf("directory named Linewise.chm: viewer started with %s\n", Show(Recorded));
-    CHECK(_wcsicmp(Recorded, expected) == 0);
+    ExpectViewer("directory named Linewise.chm", PlaceFile[EnvPlugin], L"linewise");
     RemoveDirectoryW(fake);
-    Dll.ShutdownPlugin(0);
-    CHECK_EQ(Dll.InitializePlugin(), 0);
-    ClearPlaces();
+    Restart();
 }
 
 TEST(help_a_second_request_ends_the_first_viewer_and_shutdown_the_last)
 {
-    if (SkipUnderQemu("starts the help viewer or a message box"))
-        return;
-    Start();
-    if (!RecorderPresent())
+    if (!ViewerCase())
         return;
     ClearPlaces();
     FillPlace(EnvLinewise);
@@ -406,18 +424,8 @@ TEST(help_a_second_request_ends_the_first_viewer_and_shutdown_the_last)
     CHECK(firstViewer != nullptr);
     CHECK_EQ(EndCode(firstViewer, 0), 99); // still running
     CHECK_EQ(AskHelp(L"*key", &second), 1);
-    HANDLE secondViewer = Watch(second);
-    CHECK(secondViewer != nullptr && second != first);
-    CHECK_EQ(EndCode(firstViewer, 5), 0); // terminated, not ended on its own (7)
-    CHECK_EQ(EndCode(secondViewer, 0), 99);
-    Dll.ShutdownPlugin(0);
-    CHECK_EQ(EndCode(secondViewer, 5), 0);
-    if (firstViewer)
-        CloseHandle(firstViewer);
-    if (secondViewer)
-        CloseHandle(secondViewer);
-    CHECK_EQ(Dll.InitializePlugin(), 0);
-    ClearPlaces();
+    CHECK(second != first);
+    ExpectSecondEndsFirst(firstViewer, second, 5);
 }
 
 TEST(help_without_a_file_anywhere_shows_the_missing_file_box)
@@ -573,19 +581,7 @@ TEST(help_with_wines_viewer_opens_the_real_help_file)
         CHECK(search.found);
         before[beforeCount++] = first;
         CHECK_EQ(Dll.Help(L"*key"), 1);
-        DWORD second = NewViewer(before, beforeCount, slow);
-        HANDLE secondViewer = Watch(second);
-        CHECK(secondViewer != nullptr);
-        CHECK_EQ(EndCode(firstViewer, 10), 0);
-        CHECK_EQ(EndCode(secondViewer, 0), 99);
-        Dll.ShutdownPlugin(0);
-        CHECK_EQ(EndCode(secondViewer, 10), 0);
-        if (firstViewer)
-            CloseHandle(firstViewer);
-        if (secondViewer)
-            CloseHandle(secondViewer);
-        CHECK_EQ(Dll.InitializePlugin(), 0);
-        ClearPlaces();
+        ExpectSecondEndsFirst(firstViewer, NewViewer(before, beforeCount, slow), 10);
     }
     if (aside)
         MoveAside(recorder, false);
