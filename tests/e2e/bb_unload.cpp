@@ -3,7 +3,7 @@
 #include "tests/support/check.h"
 #include "tests/support/handles.h"
 #include "tests/support/hostctl.h"
-#include "tests/support/keyline.h"
+#include "tests/support/clipboard.h"
 #include "tests/support/plugindll.h"
 
 #include <stdint.h>
