@@ -67,6 +67,17 @@ bool LineUnchanged(void)
     return memcmp(&Remembered, &Shared, sizeof Shared) == 0;
 }
 
+bool TailUnchanged(void)
+{
+    size_t before = wcsnlen(Remembered.text, TestLineCapacity);
+    size_t now = wcsnlen(Shared.text, TestLineCapacity);
+    size_t from = (before > now ? before : now) + 1;
+    if (from < TestLineCapacity && memcmp(Remembered.text + from, Shared.text + from,
+                                          (TestLineCapacity - from) * sizeof(wchar_t)) != 0)
+        return false;
+    return memcmp(Remembered.guard, Shared.guard, sizeof Shared.guard) == 0;
+}
+
 const wchar_t *MarkedLine(const wchar_t *line, long long cursor)
 {
     size_t length = wcsnlen(line, TestLineCapacity);

@@ -40,6 +40,9 @@ inline bool TestLineGuardIntact(void)
 // still the same, for the failure paths that must leave the line byte-identical.
 void RememberLine(void);
 bool LineUnchanged(void);
+// True when every unit after the longer of the remembered and the current text (after its
+// terminator) is still as remembered, the guard included.
+bool TailUnchanged(void);
 
 // A record on the shared line as it stands, the cursor at the index.
 template <typename Event> Event EventOn(int code, int cursor)

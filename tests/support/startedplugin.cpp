@@ -72,6 +72,13 @@ int PressKey(ShellKeyEvent *event, int held)
     return PressedResult;
 }
 
+ShellKeyEvent PressOnLine(int code, const wchar_t *marked, int held)
+{
+    ShellKeyEvent event = ShellLine(code, marked);
+    PressKey(&event, held);
+    return event;
+}
+
 void ShellTypes(ShellKeyEvent *event)
 {
     int ch = event->code;
@@ -95,6 +102,7 @@ void CheckPress(const char *row, const ShellKeyEvent &event, const wchar_t *afte
     CHECK_ROW_TEXT(row, TakeOutput(2), L"");
     if (after) {
         CHECK_ROW_TEXT(row, MarkedLine(event.line, CursorOf(event)), after);
+        CHECK_ROW(row, TailUnchanged());
         CHECK_ROW_EQ(row, event.redraw, 1);
         CHECK_ROW_EQ(row, Host().HonkCalls(), 0);
     } else {

@@ -29,11 +29,15 @@ enum { HoldShift = 1, HoldCtrl = 2, HoldAlt = 4 };
 // modifiers held. The hook's result.
 int PressKey(ShellKeyEvent *event, int held = 0);
 
+// ShellLine and PressKey in one: the record after the press.
+ShellKeyEvent PressOnLine(int code, const wchar_t *marked, int held = 0);
+
 // What the shell does with a key the hook left: a printable code is typed at the cursor.
 void ShellTypes(ShellKeyEvent *event);
 
 // After PressKey: the hook answered 0 and consumed the key, nothing was written past the line
-// and the shell printed nothing. With after, the line is the marked one, redrawn, without an
-// error sound; without (null), a refusal: the line byte-identical with the cursor where it
+// and the shell printed nothing. With after, the line is the marked one (nothing written
+// after the longer of it and the line before), redrawn, without an error sound; without
+// (null), a refusal: the line byte-identical with the cursor where it
 // was, not redrawn, not cleared, and one error sound.
 void CheckPress(const char *row, const ShellKeyEvent &event, const wchar_t *after);
