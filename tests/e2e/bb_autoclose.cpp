@@ -90,11 +90,8 @@ TEST(auto_close_line_limit)
 // A key that a newer host names only in keyName, with code 0, makes no pair.
 TEST(auto_close_key_named_only)
 {
-    PluginDll &plugin = StartedPlugin();
-    plugin.ShutdownPlugin(0);
-    Host().SetVariable(L"_4ver", L"30");
-    CHECK_EQ(plugin.InitializePlugin(), 0);
-    RunLinewise(L"/D /E1 /A0 /B63 /Q");
+    CHECK_EQ(RestartPlugin(L"30"), 0);
+    RunLinewise(L"/B63");
 
     const wchar_t *const names[] = {L"(", L"[", L"\"", L"Apostrophe", L"Grave"};
     for (const wchar_t *name : names) {
@@ -110,8 +107,5 @@ TEST(auto_close_key_named_only)
     PressKey(&e);
     CHECK_ROW_LINE("code passed", e, L"a |)");
 
-    plugin.ShutdownPlugin(0);
-    Host().SetVariable(L"_4ver", nullptr);
-    CHECK_EQ(plugin.InitializePlugin(), 0);
-    RunLinewise(L"/D /E1 /A0 /Q");
+    CHECK_EQ(RestartPlugin(nullptr), 0);
 }

@@ -5,7 +5,7 @@
 // host.
 #include "tests/support/check.h"
 #include "tests/support/hostctl.h"
-#include "tests/support/plugindll.h"
+#include "tests/support/startedplugin.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -19,19 +19,8 @@ const wchar_t SettingsKey[] = L"Software\\JPPlugins\\Linewise";
 
 PluginDll &Loaded(void)
 {
-    static PluginDll plugin;
-    if (plugin.module)
-        return plugin;
-    plugin = LoadPluginDll();
-    Host().CaptureOutput(1);
-    if (plugin.InitializePlugin() != 0) {
-        printf("InitializePlugin failed\n");
-        exit(2);
-    }
-    plugin.linewise(L"/E:1 /Q"); // the error sound is the shell's honk, which we can count
-    TakeOutput(1);
-    TakeOutput(2);
-    PressModifiers(true, true, true, false);
+    // the error sound is the shell's honk, which we can count
+    static PluginDll plugin = StartPlugin(L"/E:1 /Q");
     return plugin;
 }
 

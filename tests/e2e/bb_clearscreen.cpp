@@ -3,7 +3,7 @@
 // the rows of the record are lowered by as much.
 #include "tests/support/check.h"
 #include "tests/support/hostctl.h"
-#include "tests/support/plugindll.h"
+#include "tests/support/startedplugin.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -34,20 +34,8 @@ HANDLE Screen(void)
 
 PluginDll &Plugin(void)
 {
-    static PluginDll plugin;
-    if (plugin.module)
-        return plugin;
-    Screen();
-    plugin = LoadPluginDll();
-    Host().CaptureOutput(1);
-    if (plugin.InitializePlugin() != 0) {
-        printf("InitializePlugin failed\n");
-        exit(2);
-    }
-    plugin.linewise(L"/E1 /Q");
-    TakeOutput(1);
-    TakeOutput(2);
-    PressModifiers(true, true, true, false);
+    Screen(); // active before the plug-in opens "CONOUT$"
+    static PluginDll plugin = StartPlugin(L"/E1 /Q");
     return plugin;
 }
 

@@ -3,8 +3,8 @@
 // (empty history, no scratch folder) end in the error sound alone.
 #include "tests/support/check.h"
 #include "tests/support/hostctl.h"
-#include "tests/support/plugindll.h"
 #include "tests/support/recorder.h"
+#include "tests/support/startedplugin.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -18,20 +18,8 @@ enum { CtrlP = 0x10, RecorderWait = 8000, NothingWait = 1500 };
 
 PluginDll &Plugin(void)
 {
-    static PluginDll plugin;
-    if (plugin.module)
-        return plugin;
-    plugin = LoadPluginDll();
-    Host().CaptureOutput(1);
-    if (plugin.InitializePlugin() != 0) {
-        printf("InitializePlugin failed\n");
-        exit(2);
-    }
     // The error sound as the shell's honk, which the stand-in counts.
-    plugin.linewise(L"/E1 /Q");
-    TakeOutput(1);
-    TakeOutput(2);
-    PressModifiers(true, true, true, false);
+    static PluginDll plugin = StartPlugin(L"/E1 /Q");
     return plugin;
 }
 

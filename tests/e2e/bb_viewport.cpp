@@ -5,8 +5,8 @@
 #include "tests/support/check.h"
 #include "tests/support/hostctl.h"
 #include "tests/support/picture.h"
-#include "tests/support/plugindll.h"
 #include "tests/support/recorder.h"
+#include "tests/support/startedplugin.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -20,19 +20,8 @@ enum { KeyP = 0x10, KeyQ = 0x11, RecorderWait = 8000, NothingWait = 1500 };
 
 PluginDll &Plugin(void)
 {
-    static PluginDll plugin;
-    if (plugin.module)
-        return plugin;
-    plugin = LoadPluginDll();
-    Host().CaptureOutput(1);
-    if (plugin.InitializePlugin() != 0) {
-        printf("InitializePlugin failed\n");
-        exit(2);
-    }
-    plugin.linewise(L"/E1 /Q"); // the error sound as the honk the stand-in counts
-    TakeOutput(1);
-    TakeOutput(2);
-    PressModifiers(true, true, true, false);
+    // the error sound as the honk the stand-in counts
+    static PluginDll plugin = StartPlugin(L"/E1 /Q");
     return plugin;
 }
 

@@ -9,8 +9,16 @@
 
 namespace
 {
+
 int PressedCursor;
 int PressedResult;
+
+// Under qemu-user the sound player takes the emulated process down: no copy chime there.
+const wchar_t *StartSettings(void)
+{
+    return getenv("LINEWISE_QEMU") ? L"/D /E1 /C0 /A0 /Q" : L"/D /E1 /A0 /Q";
+}
+
 } // namespace
 
 PluginDll StartPlugin(const wchar_t *settings)
@@ -21,7 +29,8 @@ PluginDll StartPlugin(const wchar_t *settings)
         printf("InitializePlugin failed\n");
         exit(2);
     }
-    plugin.linewise(settings);
+    if (settings)
+        plugin.linewise(settings);
     TakeOutput(1);
     TakeOutput(2);
     PressModifiers(true, true, true, false);
@@ -30,10 +39,18 @@ PluginDll StartPlugin(const wchar_t *settings)
 
 PluginDll &StartedPlugin(void)
 {
-    // Under qemu-user the sound player takes the emulated process down: no copy chime there.
-    static PluginDll plugin =
-        StartPlugin(getenv("LINEWISE_QEMU") ? L"/D /E1 /C0 /A0 /Q" : L"/D /E1 /A0 /Q");
+    static PluginDll plugin = StartPlugin(StartSettings());
     return plugin;
+}
+
+int RestartPlugin(const wchar_t *hostVersion)
+{
+    PluginDll &plugin = StartedPlugin();
+    plugin.ShutdownPlugin(0);
+    Host().SetVariable(L"_4ver", hostVersion);
+    int result = plugin.InitializePlugin();
+    RunLinewise(StartSettings());
+    return result;
 }
 
 int RunLinewise(const wchar_t *arguments)

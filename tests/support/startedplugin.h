@@ -5,13 +5,19 @@
 #include "tests/support/plugindll.h"
 
 // Loads the plug-in (one more reference), initialises it, gives it the settings (the command's
-// arguments; what it prints is dropped) and releases the modifier keys; the shell's output is
-// captured. A start that fails ends the program.
+// arguments, null for none; what it prints is dropped) and releases the modifier keys; the
+// shell's output is captured. A start that fails ends the program. For the tests that need a
+// start of their own (a console made before it, settings kept from the registry).
 PluginDll StartPlugin(const wchar_t *settings);
 
 // The plug-in started once per program: default settings and hotkeys, the honk as error sound
 // (counted by the stand-in), no last-arguments flags.
 PluginDll &StartedPlugin(void);
+
+// Shuts the started plug-in down and starts it again as on a host of the version (the _4ver
+// variable; null: the stand-in's own), with the settings it started with. InitializePlugin's
+// result.
+int RestartPlugin(const wchar_t *hostVersion);
 
 // Runs the command with the started plug-in and drops what it printed. Its result.
 int RunLinewise(const wchar_t *arguments);
