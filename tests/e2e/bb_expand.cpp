@@ -16,15 +16,9 @@ void Expand(const char *row, const wchar_t *marked, const wchar_t *after)
     CheckPress(row, PressOnLine(CtrlX, marked, HoldShift | HoldCtrl), after);
 }
 
-struct Row {
-    const char *name;
-    const wchar_t *before;
-    const wchar_t *after; // null: the line stays as it was, with the error sound
-};
-
 // Each kind of construct with the cursor inside it, just after it and just before it. The
 // stand-in shell leaves %(...) and %{...} as written, so there the cursor shows the span.
-const Row KindRows[] = {
+const PressRow KindRows[] = {
     {"variable, inside", L"echo %Lw|A x", L"echo alpha| x"},
     {"variable, on its percent sign", L"echo |%LwA x", L"echo alpha| x"},
     {"variable, just after", L"echo %LwA| x", L"echo alpha| x"},
@@ -62,7 +56,7 @@ const Row KindRows[] = {
 };
 
 // Nesting, quotes, the escape character and the shell's failures.
-const Row RuleRows[] = {
+const PressRow RuleRows[] = {
     {"the deeper construct wins", L"echo %@upper[%Lw|A]", L"echo %@upper[alpha|]"},
     {"cursor on the function's name", L"echo %@up|per[%LwA]", L"echo ALPHA|"},
     {"nested functions, inner one", L"%@upper[%@lower[A|B]]", L"%@upper[ab|]"},
@@ -84,13 +78,6 @@ const Row RuleRows[] = {
     {"empty line", L"|", nullptr},
 };
 
-void RunRows(const Row *rows, size_t count)
-{
-    for (size_t i = 0; i < count; i++) {
-        Expand(rows[i].name, rows[i].before, rows[i].after);
-    }
-}
-
 void SetVariables(bool set)
 {
     SetEnvironmentVariableW(L"LwA", set ? L"alpha" : nullptr);
@@ -105,7 +92,7 @@ TEST(expand_each_construct_kind)
 {
     RunLinewise(L"/D /E1 /A0 /Q");
     SetVariables(true);
-    RunRows(KindRows, sizeof KindRows / sizeof KindRows[0]);
+    PressRows(CtrlX, HoldShift | HoldCtrl, KindRows);
     SetVariables(false);
 }
 
@@ -113,15 +100,15 @@ TEST(expand_nesting_quotes_escapes_and_failures)
 {
     RunLinewise(L"/D /E1 /A0 /Q");
     SetVariables(true);
-    RunRows(RuleRows, sizeof RuleRows / sizeof RuleRows[0]);
+    PressRows(CtrlX, HoldShift | HoldCtrl, RuleRows);
 
     // The shell's escape character is its own: with '~' the caret is ordinary.
     Host().SetOption(L"EscapeChar", L"~");
-    const Row tilde[] = {
+    const PressRow tilde[] = {
         {"another escape character protects", L"~%LwA|", nullptr},
         {"the caret is then ordinary", L"^%LwA|", L"^alpha|"},
     };
-    RunRows(tilde, 2);
+    PressRows(CtrlX, HoldShift | HoldCtrl, tilde);
     Host().SetOption(L"EscapeChar", nullptr);
     SetVariables(false);
 }

@@ -19,13 +19,8 @@ void MathWord(const char *row, const wchar_t *marked, const wchar_t *after)
     CheckPress(row, PressOnLine(AltEquals, marked), after);
 }
 
-struct Row {
-    const char *name;
-    const wchar_t *before;
-    const wchar_t *after; // null: the line stays as it was, with the error sound
-};
-
-const Row Rows[] = {
+// After null: the line stays as it was, with the error sound.
+const PressRow Rows[] = {
     {"cursor after the word", L"echo 2+3*4|", L"echo 14|"},
     {"quoted word with blanks", L"\"2 + 3\"|", L"5|"},
     {"cursor on the blank after the word", L"6*7| x", L"42| x"},
@@ -49,9 +44,7 @@ const Row Rows[] = {
 TEST(mathword_rows)
 {
     RunLinewise(L"/D /E1 /A0 /Q");
-    for (const Row &row : Rows) {
-        MathWord(row.name, row.before, row.after);
-    }
+    PressRows(AltEquals, 0, Rows);
 }
 
 // Words longer than the shell's 8192-unit buffer or the 65,536-unit expression buffer, and a

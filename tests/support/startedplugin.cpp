@@ -130,3 +130,9 @@ void CheckPress(const char *row, const ShellKeyEvent &event, const wchar_t *afte
         CHECK_ROW_EQ(row, Host().HonkCalls(), 1);
     }
 }
+
+void PressRows(int code, int held, const PressRow *rows, size_t count)
+{
+    for (size_t i = 0; i < count; i++)
+        CheckPress(rows[i].name, PressOnLine(code, rows[i].before, held), rows[i].after);
+}

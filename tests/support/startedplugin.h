@@ -4,6 +4,8 @@
 #include "tests/support/editline.h"
 #include "tests/support/plugindll.h"
 
+#include <stddef.h>
+
 // Loads the plug-in (one more reference), initialises it, gives it the settings (the command's
 // arguments, null for none; what it prints is dropped) and releases the modifier keys; the
 // shell's output is captured. A start that fails ends the program. For the tests that need a
@@ -47,3 +49,16 @@ void ShellTypes(ShellKeyEvent *event);
 // (null), a refusal: the line byte-identical with the cursor where it
 // was, not redrawn, not cleared, and one error sound.
 void CheckPress(const char *row, const ShellKeyEvent &event, const wchar_t *after);
+
+// A table row for one key: the marked line before the press and after it (null: refused).
+struct PressRow {
+    const char *name;
+    const wchar_t *before;
+    const wchar_t *after;
+};
+// Presses the key with the modifiers held on each row's line and checks it with CheckPress.
+void PressRows(int code, int held, const PressRow *rows, size_t count);
+template <size_t N> void PressRows(int code, int held, const PressRow (&rows)[N])
+{
+    PressRows(code, held, rows, N);
+}
