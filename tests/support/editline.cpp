@@ -95,15 +95,6 @@ const wchar_t *MarkedLine(const wchar_t *line, long long cursor)
     return Marked;
 }
 
-const char *RowWhat(const char *row, const char *what)
-{
-    static char buffers[4][256];
-    static int which;
-    char *out = buffers[which = (which + 1) % 4];
-    snprintf(out, sizeof buffers[0], "%s: %s", row, what);
-    return out;
-}
-
 void CheckLineIs(const wchar_t *line, long long cursor, const wchar_t *marked, const char *row,
                  const char *file, int fileLine)
 {

@@ -89,15 +89,6 @@ const wchar_t *MarkedLine(const wchar_t *line, long long cursor);
 #define CHECK_LINE(event, marked)                                                                  \
     CHECK_TEXT(MarkedLine((event).line, (long long)((event).cursor - (event).line)), (marked))
 
-// "row: what", for failure messages (a few rotating static buffers).
-const char *RowWhat(const char *row, const char *what);
-
-#define CHECK_ROW(row, cond) CheckTrue((cond), __FILE__, __LINE__, RowWhat((row), #cond))
-#define CHECK_ROW_EQ(row, actual, expected)                                                        \
-    CheckInt((long long)(actual), (long long)(expected), __FILE__, __LINE__,                       \
-             RowWhat((row), #actual " == " #expected))
-#define CHECK_ROW_TEXT(row, actual, expected)                                                      \
-    CheckText((actual), (expected), __FILE__, __LINE__, RowWhat((row), #actual " == " #expected))
 // The marked line of a record on the shared line, and the guard after it untouched.
 void CheckLineIs(const wchar_t *line, long long cursor, const wchar_t *marked, const char *row,
                  const char *file, int fileLine);
