@@ -37,28 +37,21 @@ void Pump(int milliseconds)
     } while ((int)(GetTickCount() - start) < milliseconds);
 }
 
-// Ctrl-A on the line with the cursor at the given offset; the key must be consumed.
+// Ctrl-A on the line with the cursor at the given offset; the key must be consumed and the
+// line left as it was.
 void CharacterInfo(const wchar_t *text, int cursor)
 {
-    static wchar_t line[65536];
-    wcscpy(line, text);
-    ShellKeyEvent event = {};
-    event.code = CtrlA;
-    event.line = line;
-    event.cursor = line + cursor;
+    ShellKeyEvent event = PlainLineEvent<ShellKeyEvent>(CtrlA, text, cursor);
+    RememberLine();
     Loaded().key(&event);
     CHECK_EQ(event.code, 0);
-    CHECK_TEXT(line, text);
-    CHECK(event.cursor == line + cursor);
+    CHECK(LineUnchanged());
+    CHECK_EQ(CursorOf(event), cursor);
 }
 
 void PressEsc(void)
 {
-    wchar_t line[8] = L"";
-    ShellKeyEvent event = {};
-    event.code = Esc;
-    event.line = line;
-    event.cursor = line;
+    ShellKeyEvent event = LineEvent<ShellKeyEvent>(Esc, L"");
     Loaded().key(&event);
 }
 

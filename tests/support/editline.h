@@ -67,16 +67,19 @@ template <typename Event> Event PlainLineEvent(int code, const wchar_t *text, in
     return EventOn<Event>(code, cursor);
 }
 
-// A record on a line of length copies of fill (length below TestLineCapacity).
+// A record on a line of length copies of fill (cut below TestLineCapacity).
 template <typename Event> Event LongLineEvent(int code, int length, wchar_t fill, int cursor)
 {
     SetPlainLine(&SharedLine(), L"");
+    if (length > TestLineCapacity - 1)
+        length = TestLineCapacity - 1;
     for (int i = 0; i < length; i++)
         TestLine()[i] = fill;
     TestLine()[length] = 0;
     return EventOn<Event>(code, cursor);
 }
 
+// The cursor's index in the record's line.
 template <typename Event> int CursorOf(const Event &event)
 {
     return (int)(event.cursor - event.line);

@@ -46,8 +46,8 @@ void ShellTypes(ShellKeyEvent *event);
 // After PressKey: the hook answered 0 and consumed the key, nothing was written past the line
 // and the shell printed nothing. With after, the line is the marked one (nothing written
 // after the longer of it and the line before), redrawn, without an error sound; without
-// (null), a refusal: the line byte-identical with the cursor where it
-// was, not redrawn, not cleared, and one error sound.
+// (null), a refusal: the line byte-identical with the cursor where it was, not redrawn, not
+// cleared, and one error sound.
 void CheckPress(const char *row, const ShellKeyEvent &event, const wchar_t *after);
 
 // A table row for one key: the marked line before the press and after it (null: refused).
