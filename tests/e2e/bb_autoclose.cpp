@@ -46,13 +46,13 @@ const PairCase Cases[] = {
 TEST(auto_close_table)
 {
     for (const PairCase &c : Cases) {
-        CheckInt(RunLinewise(c.flags), 0, __FILE__, __LINE__, c.name);
+        CHECK_ROW_EQ(c.name, RunLinewise(c.flags), 0);
         Host().SetVariable(L"_insert", c.insertMode ? L"1" : L"0");
         ShellKeyEvent e = ShellLine(c.typed, c.line);
         CHECK_EQ(PressKey(&e), 0);
         CHECK_ROW_LINE(c.name, e, c.after);
-        CheckInt(e.code, c.typed, __FILE__, __LINE__, c.name);
-        CheckInt(e.redraw, 0, __FILE__, __LINE__, c.name);
+        CHECK_ROW_EQ(c.name, e.code, c.typed);
+        CHECK_ROW_EQ(c.name, e.redraw, 0);
     }
     Host().SetVariable(L"_insert", nullptr);
     RunLinewise(L"/B0");

@@ -309,20 +309,19 @@ TEST(charinfo_remembered_places)
             WritePlace(defaultPath, row.defaults, row.defaultCount);
         CharacterInfo(L"z", 0);
         HWND popup = Popup();
-        CheckTrue(popup != nullptr, __FILE__, __LINE__, row.name);
+        CHECK_ROW(row.name, popup != nullptr);
         RECT place = RectOf(popup), owner = RectOf(Owner);
         if (row.expectDefaultCorner) {
             POINT corner = DefaultCorner();
-            CheckTrue(place.left == corner.x && place.top == corner.y, __FILE__, __LINE__,
-                      row.name);
+            CHECK_ROW(row.name, place.left == corner.x && place.top == corner.y);
         } else {
-            CheckInt(place.left - owner.left, row.x, __FILE__, __LINE__, row.name);
-            CheckInt(place.top - owner.top, row.y, __FILE__, __LINE__, row.name);
-            CheckInt(place.right - place.left, row.width, __FILE__, __LINE__, row.name);
-            CheckInt(place.bottom - place.top, row.height, __FILE__, __LINE__, row.name);
+            CHECK_ROW_EQ(row.name, place.left - owner.left, row.x);
+            CHECK_ROW_EQ(row.name, place.top - owner.top, row.y);
+            CHECK_ROW_EQ(row.name, place.right - place.left, row.width);
+            CHECK_ROW_EQ(row.name, place.bottom - place.top, row.height);
         }
         PressEsc(); // Escape on the command line closes it
-        CheckTrue(Popup() == nullptr, __FILE__, __LINE__, row.name);
+        CHECK_ROW(row.name, Popup() == nullptr);
     }
 
     // Closed with Shift and Ctrl held: also the default for every console.

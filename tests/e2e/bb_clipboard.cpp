@@ -84,11 +84,11 @@ TEST(clipboard_actions_table)
         CHECK_ROW_LINE(c.name, e, c.after);
         if (wcscmp(c.line, c.after) == 0 && !LineUnchanged())
             CheckFailed(__FILE__, __LINE__, c.name, "the line's buffer changed");
-        CheckText(Clipboard(), c.clipAfter, __FILE__, __LINE__, c.name);
-        CheckInt(e.code, c.consumed ? 0 : c.key, __FILE__, __LINE__, c.name);
-        CheckInt(Host().HonkCalls(), c.honks, __FILE__, __LINE__, c.name);
+        CHECK_ROW_TEXT(c.name, Clipboard(), c.clipAfter);
+        CHECK_ROW_EQ(c.name, e.code, c.consumed ? 0 : c.key);
+        CHECK_ROW_EQ(c.name, Host().HonkCalls(), c.honks);
         bool edited = wcscmp(c.line, c.after) != 0;
-        CheckInt(e.redraw, edited, __FILE__, __LINE__, c.name);
+        CHECK_ROW_EQ(c.name, e.redraw, edited);
     }
 }
 
@@ -156,10 +156,10 @@ TEST(clipboard_held_open_elsewhere)
         CHECK_ROW_LINE(row.name, e, L"copy a|bc def");
         if (!LineUnchanged())
             CheckFailed(__FILE__, __LINE__, row.name, "the line's buffer changed");
-        CheckInt(e.code, 0, __FILE__, __LINE__, row.name);
-        CheckInt(e.redraw, 0, __FILE__, __LINE__, row.name);
-        CheckInt(Host().HonkCalls(), 1, __FILE__, __LINE__, row.name);
-        CheckText(Clipboard(), Sentinel, __FILE__, __LINE__, row.name);
+        CHECK_ROW_EQ(row.name, e.code, 0);
+        CHECK_ROW_EQ(row.name, e.redraw, 0);
+        CHECK_ROW_EQ(row.name, Host().HonkCalls(), 1);
+        CHECK_ROW_TEXT(row.name, Clipboard(), Sentinel);
     }
 }
 

@@ -24,7 +24,7 @@ void PressInsert(const char *name, int code, const wchar_t *marked, const wchar_
     event.keyName = KeyName;
     PressKey(&event);
     CheckPress(name, event, after);
-    CheckInt(KeyName[0], 0, __FILE__, __LINE__, name);
+    CHECK_ROW_EQ(name, KeyName[0], 0);
 }
 
 void SetInserts(const wchar_t *one, const wchar_t *two, const wchar_t *three)

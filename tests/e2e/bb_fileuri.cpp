@@ -74,10 +74,9 @@ TEST(file_to_uri_round_trips)
                 swprintf(expected, 4096, L"type %ls|%ls", c.uri, tail);
                 CheckPress(c.name, e, expected);
             } else {
-                CheckTrue(wcsncmp(e.line, L"type file:///C:/", 16) == 0, __FILE__, __LINE__,
-                          c.name);
-                CheckTrue(PercentsDoubled(e.line), __FILE__, __LINE__, c.name);
-                CheckText(e.line + uriEnd, tail, __FILE__, __LINE__, c.name);
+                CHECK_ROW(c.name, wcsncmp(e.line, L"type file:///C:/", 16) == 0);
+                CHECK_ROW(c.name, PercentsDoubled(e.line));
+                CHECK_ROW_TEXT(c.name, e.line + uriEnd, tail);
             }
 
             e.cursor = e.line + (middle ? 9 : uriEnd);

@@ -29,7 +29,7 @@ void Swap(const char *name, const wchar_t *marked, const wchar_t *escape, const 
     Host().SetOption(L"EscapeChar", nullptr);
     Host().SetOption(L"UnixPaths", nullptr);
     CheckPress(name, event, after);
-    CheckInt(KeyName[0], 0, __FILE__, __LINE__, name);
+    CHECK_ROW_EQ(name, KeyName[0], 0);
 }
 
 } // namespace

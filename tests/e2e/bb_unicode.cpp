@@ -54,21 +54,21 @@ TEST(unicode_entry_table)
     for (const EntryCase &c : Cases) {
         ShellKeyEvent e = ShellLine(UnicodeKey, c.line);
         PressKey(&e);
-        CheckInt(e.code, 0, __FILE__, __LINE__, c.name);
-        CheckInt(e.redraw, 1, __FILE__, __LINE__, c.name);
+        CHECK_ROW_EQ(c.name, e.code, 0);
+        CHECK_ROW_EQ(c.name, e.redraw, 1);
         Type(&e, c.digits);
         e.code = c.end;
         e.redraw = 0;
         CHECK_EQ(PressKey(&e), 0);
         CHECK_ROW_LINE(c.name, e, c.after);
-        CheckInt(e.code, c.swallowed ? 0 : c.end, __FILE__, __LINE__, c.name);
-        CheckInt(Host().HonkCalls(), c.honks, __FILE__, __LINE__, c.name);
+        CHECK_ROW_EQ(c.name, e.code, c.swallowed ? 0 : c.end);
+        CHECK_ROW_EQ(c.name, Host().HonkCalls(), c.honks);
         // The entry is over: the next blank is the shell's alone.
         ShellKeyEvent before = e;
         e.code = ' ';
         PressKey(&e);
-        CheckInt(e.code, ' ', __FILE__, __LINE__, c.name);
-        CheckInt(e.cursor - before.cursor, 0, __FILE__, __LINE__, c.name);
+        CHECK_ROW_EQ(c.name, e.code, ' ');
+        CHECK_ROW_EQ(c.name, e.cursor - before.cursor, 0);
     }
 }
 
