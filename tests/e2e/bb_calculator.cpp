@@ -216,7 +216,7 @@ const HighlightRow HighlightRows[] = {
 
 TEST(calculator_highlight_sources_and_colours)
 {
-    RunLinewise(L"/D /E1 /A0 /Q");
+    ResetSettings();
     RememberKeys();
     CleanHighlight(false);
     TestConsole console = OpenTestConsole();
@@ -273,7 +273,7 @@ const LineRowCase LineRows[] = {
 
 TEST(calculator_lines)
 {
-    RunLinewise(L"/D /E1 /A0 /Q");
+    ResetSettings();
     RememberKeys();
     CleanHighlight(false);
     TestConsole console = OpenTestConsole();
@@ -316,7 +316,7 @@ TEST(calculator_lines)
 // A calculator line that printed is not remembered for "Insert Last Args"; one that failed is.
 TEST(calculator_skips_the_last_arguments)
 {
-    RunLinewise(L"/D /E1 /A0 /Q");
+    ResetSettings();
     TestConsole console = OpenTestConsole();
     Prepare(console, 0x07);
     PressEnter("ordinary line", L"dir foo|");

@@ -90,7 +90,7 @@ void SetVariables(bool set)
 
 TEST(expand_each_construct_kind)
 {
-    RunLinewise(L"/D /E1 /A0 /Q");
+    ResetSettings();
     SetVariables(true);
     PressRows(CtrlX, HoldShift | HoldCtrl, KindRows);
     SetVariables(false);
@@ -98,7 +98,7 @@ TEST(expand_each_construct_kind)
 
 TEST(expand_nesting_quotes_escapes_and_failures)
 {
-    RunLinewise(L"/D /E1 /A0 /Q");
+    ResetSettings();
     SetVariables(true);
     PressRows(CtrlX, HoldShift | HoldCtrl, RuleRows);
 
@@ -115,7 +115,7 @@ TEST(expand_nesting_quotes_escapes_and_failures)
 
 TEST(expand_long_lines)
 {
-    RunLinewise(L"/D /E1 /A0 /Q");
+    ResetSettings();
     SetVariables(true);
     static wchar_t marked[TestLineCapacity + 2], expected[TestLineCapacity + 2];
 

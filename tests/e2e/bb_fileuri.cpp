@@ -46,6 +46,7 @@ bool PercentsDoubled(const wchar_t *text)
 // characters are written in a URI is the system's choice).
 TEST(file_to_uri_round_trips)
 {
+    ResetSettings();
     const struct {
         const char *name;
         const wchar_t *path, *uri, *back;
@@ -90,6 +91,7 @@ TEST(file_to_uri_round_trips)
 
 TEST(file_to_uri_examples)
 {
+    ResetSettings();
     const struct {
         const char *name;
         const wchar_t *line, *after;
@@ -111,6 +113,7 @@ TEST(file_to_uri_examples)
 // percent sign of the URI doubled.
 TEST(file_to_uri_relative_name)
 {
+    ResetSettings();
     wchar_t saved[MAX_PATH], directory[MAX_PATH + 64];
     GetCurrentDirectoryW(MAX_PATH, saved);
     DWORD n = GetTempPathW(MAX_PATH, directory);
@@ -149,6 +152,7 @@ TEST(file_to_uri_relative_name)
 // Each failure: the error sound, the key consumed, the line and cursor exactly as they were.
 TEST(file_to_uri_failures_leave_the_line)
 {
+    ResetSettings();
     static wchar_t longUri[10000], longPath[10000], fullLine[TestLineCapacity];
     wcscpy(longUri, L"file:///C:/");
     wmemset(longUri + 11, L'a', 9000);

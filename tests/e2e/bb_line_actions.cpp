@@ -26,6 +26,7 @@ void Enter(const wchar_t *text)
 
 TEST(line_alt_semicolon_swaps_characters)
 {
+    ResetSettings();
     ShellKeyEvent e = ShellLine(0x10027, L"ab|cd");
     CHECK_EQ(PressKey(&e), 0);
     CHECK_TEXT(e.line, L"acbd");
@@ -43,6 +44,7 @@ TEST(line_alt_semicolon_swaps_characters)
 
 TEST(line_ctrl_u_cycles_word_case)
 {
+    ResetSettings();
     ShellKeyEvent e = ShellLine(0x15, L"echo hel|lo-world");
     const wchar_t *steps[] = {L"echo Hello-World", L"echo HELLO-WORLD", L"echo hello-world"};
     for (const wchar_t *step : steps) {
@@ -59,6 +61,7 @@ TEST(line_ctrl_u_cycles_word_case)
 
 TEST(line_enter_captures_and_f3_inserts)
 {
+    ResetSettings();
     Enter(L"copy  \"a file.txt\" dest");
     ShellKeyEvent e = ShellLine(0x1003D, L"dir |");
     CHECK_EQ(PressKey(&e), 0);
@@ -82,6 +85,7 @@ TEST(line_enter_captures_and_f3_inserts)
 
 TEST(line_last_args_flags_set_by_the_command)
 {
+    ResetSettings();
     CHECK_EQ(RunLinewise(L"/A15"), 0);
     Enter(L"dir/s *.txt");
     Enter(L"cls");
@@ -94,6 +98,7 @@ TEST(line_last_args_flags_set_by_the_command)
 
 TEST(line_ctrl_shift_adds_its_modifier_bits)
 {
+    ResetSettings();
     CHECK_EQ(RunLinewise(L"/K1:Ctrl-Shift-F1"), 0);
 
     ShellKeyEvent e = ShellLine(0x10054, L"abcd|");
@@ -111,6 +116,7 @@ TEST(line_ctrl_shift_adds_its_modifier_bits)
 
 TEST(line_unbound_key_stays_with_the_shell)
 {
+    ResetSettings();
     const int codes[] = {0x10054, 'a', 0x1003B, 0x20015};
     for (int code : codes) {
         ShellKeyEvent e = ShellLine(code, L"ab|cd");
@@ -127,6 +133,7 @@ TEST(line_unbound_key_stays_with_the_shell)
 // key stays with the shell untouched; once it is, the key swaps the two arguments.
 TEST(line_bound_action_missing_from_the_build)
 {
+    ResetSettings();
     ShellKeyEvent e = ShellLine(0x10028, L"copy a b|");
     ShellKeyEvent before = e;
     CHECK_EQ(PressKey(&e), 0);
@@ -138,6 +145,7 @@ TEST(line_bound_action_missing_from_the_build)
 // On a newer host, consuming a key also empties its name; Swap Characters leaves it.
 TEST(line_newer_host_key_names)
 {
+    ResetSettings();
     CHECK_EQ(RestartPlugin(L"30"), 0);
 
     ShellKeyEvent e = ShellLine(0x15, L"a|bc");

@@ -43,7 +43,7 @@ const PressRow Rows[] = {
 
 TEST(mathword_rows)
 {
-    RunLinewise(L"/D /E1 /A0 /Q");
+    ResetSettings();
     PressRows(AltEquals, 0, Rows);
 }
 
@@ -51,7 +51,7 @@ TEST(mathword_rows)
 // value that would make the line too long.
 TEST(mathword_long_words_and_lines)
 {
-    RunLinewise(L"/D /E1 /A0 /Q");
+    ResetSettings();
     static wchar_t marked[TestLineCapacity + 2];
 
     // 8,200 characters: the shell refuses it.

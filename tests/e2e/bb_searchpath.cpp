@@ -131,6 +131,7 @@ struct Case {
 
 void RunCases(const Case *cases, size_t count)
 {
+    ResetSettings();
     MakeTree();
     wchar_t saved[TextUnits], current[MAX_PATH], cwd[TextUnits];
     DWORD savedLength = GetEnvironmentVariableW(L"Path", saved, TextUnits);

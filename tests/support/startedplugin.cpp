@@ -53,6 +53,11 @@ int RestartPlugin(const wchar_t *hostVersion)
     return result;
 }
 
+void ResetSettings(void)
+{
+    RunLinewise(StartSettings());
+}
+
 int RunLinewise(const wchar_t *arguments)
 {
     int result = StartedPlugin().linewise(arguments);

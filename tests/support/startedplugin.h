@@ -21,6 +21,10 @@ PluginDll &StartedPlugin(void);
 // result.
 int RestartPlugin(const wchar_t *hostVersion);
 
+// Gives the started plug-in its start settings again, for a test that must not depend on what
+// an earlier one (perhaps of another file linked into the same program) changed.
+void ResetSettings(void);
+
 // Runs the command with the started plug-in and drops what it printed. Its result.
 int RunLinewise(const wchar_t *arguments);
 
