@@ -31,8 +31,7 @@ TEST(code_point_at_cursor)
         {"empty line", L"", 0, -1},
     };
     for (const Row &row : rows)
-        CheckInt(CodePointAtCursor(row.line, row.line + row.cursor), row.expected, __FILE__,
-                 __LINE__, row.name);
+        CHECK_ROW_EQ(row.name, CodePointAtCursor(row.line, row.line + row.cursor), row.expected);
     CHECK_EQ(CodePointAtCursor(nullptr, nullptr), -1);
     CHECK_EQ(CodePointAtCursor(L"xy", nullptr), 'x');
 }
@@ -69,9 +68,9 @@ TEST(descriptions)
         DescribeCharacter(row.c, row.name, &d);
         char what[64];
         snprintf(what, sizeof what, "U+%04X", row.c);
-        CheckText(d.character, row.character, __FILE__, __LINE__, what);
-        CheckText(d.utf8, row.utf8, __FILE__, __LINE__, what);
-        CheckTrue(strcmp(d.name, row.name ? row.name : "") == 0, __FILE__, __LINE__, what);
+        CHECK_ROW_TEXT(what, d.character, row.character);
+        CHECK_ROW_TEXT(what, d.utf8, row.utf8);
+        CHECK_ROW(what, strcmp(d.name, row.name ? row.name : "") == 0);
     }
 }
 
@@ -102,11 +101,10 @@ TEST(status_line_and_popup_text)
         CharacterDescription d;
         DescribeCharacter(row.c, row.name, &d);
         wchar_t text[DescriptionCapacity];
-        CheckTrue(FormatStatusLine(&d, text, DescriptionCapacity) > 0, __FILE__, __LINE__,
-                  row.what);
-        CheckText(text, row.status, __FILE__, __LINE__, row.what);
-        CheckTrue(FormatPopupText(&d, text, DescriptionCapacity) > 0, __FILE__, __LINE__, row.what);
-        CheckText(text, row.popup, __FILE__, __LINE__, row.what);
+        CHECK_ROW(row.what, FormatStatusLine(&d, text, DescriptionCapacity) > 0);
+        CHECK_ROW_TEXT(row.what, text, row.status);
+        CHECK_ROW(row.what, FormatPopupText(&d, text, DescriptionCapacity) > 0);
+        CHECK_ROW_TEXT(row.what, text, row.popup);
     }
     // A small target is cut, terminated and reported.
     CharacterDescription d;

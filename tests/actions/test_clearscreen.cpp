@@ -161,16 +161,16 @@ void RunClassicCase(const ClassicCase &c)
         return;
     }
     KeyEvent event = Event(c.homeRow, c.row);
-    CheckInt(ClearScreen(&event), 0, __FILE__, __LINE__, c.name);
-    CheckInt(event.code, 0, __FILE__, __LINE__, c.name);
-    CheckInt(event.redraw, 0, __FILE__, __LINE__, c.name);
-    CheckTrue(event.cursor == Line + 6 && wcscmp(Line, L"dir /s") == 0, __FILE__, __LINE__, c.name);
-    CheckInt(event.homeRow, c.homeRow - c.expectedShift, __FILE__, __LINE__, c.name);
-    CheckInt(event.row, c.row - c.expectedShift, __FILE__, __LINE__, c.name);
+    CHECK_ROW_EQ(c.name, ClearScreen(&event), 0);
+    CHECK_ROW_EQ(c.name, event.code, 0);
+    CHECK_ROW_EQ(c.name, event.redraw, 0);
+    CHECK_ROW(c.name, event.cursor == Line + 6 && wcscmp(Line, L"dir /s") == 0);
+    CHECK_ROW_EQ(c.name, event.homeRow, c.homeRow - c.expectedShift);
+    CHECK_ROW_EQ(c.name, event.row, c.row - c.expectedShift);
     const CONSOLE_SCREEN_BUFFER_INFO info = Info();
-    CheckInt(info.srWindow.Top, c.expectedTop, __FILE__, __LINE__, c.name);
-    CheckInt(info.srWindow.Bottom - info.srWindow.Top + 1, WindowRows, __FILE__, __LINE__, c.name);
-    CheckInt(info.dwSize.Y, Rows, __FILE__, __LINE__, c.name);
+    CHECK_ROW_EQ(c.name, info.srWindow.Top, c.expectedTop);
+    CHECK_ROW_EQ(c.name, info.srWindow.Bottom - info.srWindow.Top + 1, WindowRows);
+    CHECK_ROW_EQ(c.name, info.dwSize.Y, Rows);
     const int k = c.expectedShift;
     // Every row below the lost ones arrived k rows higher; the uncovered rows are blanks in the
     // current colours, across the whole width.
@@ -179,10 +179,10 @@ void RunClassicCase(const ClassicCase &c)
     CheckRow(c.name, Rows - k - 1, Expected(Rows - 1));
     for (int row = Rows - k; row < Rows; row++) {
         CheckRow(c.name, row, L"");
-        CheckInt(AttributeAt(row, 0), Current, __FILE__, __LINE__, c.name);
-        CheckInt(AttributeAt(row, Columns - 1), Current, __FILE__, __LINE__, c.name);
+        CHECK_ROW_EQ(c.name, AttributeAt(row, 0), Current);
+        CHECK_ROW_EQ(c.name, AttributeAt(row, Columns - 1), Current);
     }
-    CheckInt(AttributeAt(Rows - k - 1, 0), Plain, __FILE__, __LINE__, c.name);
+    CHECK_ROW_EQ(c.name, AttributeAt(Rows - k - 1, 0), Plain);
 }
 
 } // namespace
@@ -207,7 +207,7 @@ TEST(prompt_lines_counted_by_pairs)
         {"pair then underscore", L"$__", 1},
     };
     for (const Row &row : rows)
-        CheckInt(CountPromptLines(row.prompt), row.lines, __FILE__, __LINE__, row.name);
+        CHECK_ROW_EQ(row.name, CountPromptLines(row.prompt), row.lines);
 
     SetEnvironmentVariableW(L"Prompt", L"$p$_$g");
     CHECK_EQ(PromptExtraLines(), 1);
@@ -268,7 +268,7 @@ TEST(windows_terminal_scrolls_the_viewport)
         // Windows Terminal's buffer is as large as its viewport.
         PlaceWindow(0);
         COORD size = {Columns, WindowRows};
-        CheckTrue(SetConsoleScreenBufferSize(Screen(), size) != 0, __FILE__, __LINE__, row.name);
+        CHECK_ROW(row.name, SetConsoleScreenBufferSize(Screen(), size) != 0);
         DWORD done = 0;
         COORD origin = {0, 0};
         FillConsoleOutputCharacterW(Screen(), L'x', Columns * WindowRows, origin, &done);
@@ -281,12 +281,12 @@ TEST(windows_terminal_scrolls_the_viewport)
 
         KeyEvent event = Event(row.cursorRow, row.cursorRow);
         ClearScreen(&event);
-        CheckInt(event.code, 0, __FILE__, __LINE__, row.name);
-        CheckInt(event.homeRow, row.cursorRow - row.lowered, __FILE__, __LINE__, row.name);
-        CheckInt(event.row, row.cursorRow - row.lowered, __FILE__, __LINE__, row.name);
+        CHECK_ROW_EQ(row.name, event.code, 0);
+        CHECK_ROW_EQ(row.name, event.homeRow, row.cursorRow - row.lowered);
+        CHECK_ROW_EQ(row.name, event.row, row.cursorRow - row.lowered);
         DWORD after = 0;
         GetConsoleMode(Screen(), &after);
-        CheckInt(after, before, __FILE__, __LINE__, row.name);
+        CHECK_ROW_EQ(row.name, after, before);
         // Wine's console shows the sequences as text instead of obeying them: the cells after
         // the cursor hold exactly what was written.
         wchar_t written[32] = {};
@@ -300,7 +300,7 @@ TEST(windows_terminal_scrolls_the_viewport)
         wchar_t expected[32] = {};
         if (row.lowered > 0)
             swprintf(expected, 32, L"\x1b[H\x1b[%dS", row.lowered);
-        CheckText(written, expected, __FILE__, __LINE__, row.name);
+        CHECK_ROW_TEXT(row.name, written, expected);
     }
     SetEnvironmentVariableW(L"WT_SESSION", nullptr);
     SetEnvironmentVariableW(L"Prompt", nullptr);

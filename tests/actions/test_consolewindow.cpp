@@ -193,8 +193,8 @@ TEST(window_handle_texts)
         {L"+5", 0},          {L"4294967296", 0}, {L"0x100000000", 0}, {L"12 ", 0},
     };
     for (const Row &row : rows)
-        CheckInt((long long)ParseWindowHandleText(row.text), (long long)row.expected, __FILE__,
-                 __LINE__, Show(row.text));
+        CHECK_ROW_EQ(Show(row.text), (long long)ParseWindowHandleText(row.text),
+                     (long long)row.expected);
     CHECK_EQ(ParseWindowHandleText(nullptr), 0);
 
     struct ReplyRow {
@@ -205,8 +205,7 @@ TEST(window_handle_texts)
         {L"", 0},      {L"0x10", 0},     {L"99999999999999999999999", 0},
     };
     for (const ReplyRow &row : replies)
-        CheckInt((long long)ParseHostReply(row.text), (long long)row.expected, __FILE__, __LINE__,
-                 Show(row.text));
+        CHECK_ROW_EQ(Show(row.text), (long long)ParseHostReply(row.text), (long long)row.expected);
 }
 
 TEST(nothing_found)
@@ -281,11 +280,10 @@ TEST(console2_and_terminal_by_ancestor)
         HWND own = row.own ? Make(L"Console_2_Main") : nullptr;
         HWND expected = row.own ? own : row.expected;
         Result result = Find();
-        CheckTrue(result.window == expected, __FILE__, __LINE__, row.name);
-        CheckInt(result.kind, expected ? ConsoleHostConsole2 : ConsoleHostNone, __FILE__, __LINE__,
-                 row.name);
+        CHECK_ROW(row.name, result.window == expected);
+        CHECK_ROW_EQ(row.name, result.kind, expected ? ConsoleHostConsole2 : ConsoleHostNone);
         // No "Console_2_View" child: the main window is the view.
-        CheckTrue(result.view == expected, __FILE__, __LINE__, row.name);
+        CHECK_ROW(row.name, result.view == expected);
         Reset();
     }
 
@@ -354,10 +352,9 @@ TEST(conemu_variables)
         else
             SetEnvironmentVariableW(L"ConEmuDrawHWND", nullptr);
         Result result = Find();
-        CheckTrue(result.window == row.expected, __FILE__, __LINE__, row.name);
-        CheckTrue(result.view == row.expectedView, __FILE__, __LINE__, row.name);
-        CheckInt(result.kind, row.expected ? ConsoleHostConEmu : ConsoleHostNone, __FILE__,
-                 __LINE__, row.name);
+        CHECK_ROW(row.name, result.window == row.expected);
+        CHECK_ROW(row.name, result.view == row.expectedView);
+        CHECK_ROW_EQ(row.name, result.kind, row.expected ? ConsoleHostConEmu : ConsoleHostNone);
     }
     Reset();
 }

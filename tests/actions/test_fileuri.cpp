@@ -25,8 +25,8 @@ TEST(trim_blanks)
     };
     for (const auto &c : cases) {
         wcscpy(Text, c.text);
-        CheckInt(TrimBlanks(Text), 0, __FILE__, __LINE__, c.name);
-        CheckText(Text, c.trimmed, __FILE__, __LINE__, c.name);
+        CHECK_ROW_EQ(c.name, TrimBlanks(Text), 0);
+        CHECK_ROW_TEXT(c.name, Text, c.trimmed);
     }
     CHECK_EQ(TrimBlanks(nullptr), -1);
 }
@@ -49,12 +49,12 @@ TEST(percent_pairs_and_quoting)
         {"harmless punctuation", L"a#b(c)^d=e+f!", L"a#b(c)^d=e+f!", 0, L"a#b(c)^d=e+f!", 0, 0},
     };
     for (const auto &c : cases) {
-        CheckInt(DoublePercents(c.text, Out), c.percents, __FILE__, __LINE__, c.name);
-        CheckText(Out, c.doubled, __FILE__, __LINE__, c.name);
+        CHECK_ROW_EQ(c.name, DoublePercents(c.text, Out), c.percents);
+        CHECK_ROW_TEXT(c.name, Out, c.doubled);
         wcscpy(Text, c.text);
-        CheckInt(UndoublePercents(Text), c.pairs, __FILE__, __LINE__, c.name);
-        CheckText(Text, c.undoubled, __FILE__, __LINE__, c.name);
-        CheckInt(NeedsQuoting(c.text), c.quoting, __FILE__, __LINE__, c.name);
+        CHECK_ROW_EQ(c.name, UndoublePercents(Text), c.pairs);
+        CHECK_ROW_TEXT(c.name, Text, c.undoubled);
+        CHECK_ROW_EQ(c.name, NeedsQuoting(c.text), c.quoting);
     }
 }
 

@@ -4,6 +4,7 @@
 #include "keys/editline.h"
 #include "settings/settings.h"
 #include "tests/support/check.h"
+#include "tests/support/editline.h"
 #include "tests/support/hostctl.h"
 
 #include <string.h>
@@ -12,36 +13,14 @@
 namespace
 {
 
-// The shell's line buffer, with guard units behind its 65,536 that must never change.
-enum { Guard = 16 };
-wchar_t Buffer[EditLineCapacity + Guard];
-
+// A key on the shared test line; the error sound is the shell's honk so that it can be counted.
 KeyEvent Event(const wchar_t *text, int cursor)
 {
     Settings.ErrorSound = 1;
     Host().ResetCounters();
-    wcscpy(Buffer, text);
-    for (int i = 0; i < Guard; i++)
-        Buffer[EditLineCapacity + i] = L'#';
-    KeyEvent event = {};
-    event.code = 0x1003D;
-    event.line = Buffer;
-    event.cursor = Buffer + cursor;
-    return event;
+    return PlainLineEvent<KeyEvent>(0x1003D, text, cursor);
 }
 
-bool GuardIntact(void)
-{
-    for (int i = 0; i < Guard; i++)
-        if (Buffer[EditLineCapacity + i] != L'#')
-            return false;
-    return true;
-}
-
-int CursorOf(const KeyEvent &event)
-{
-    return (int)(event.cursor - event.line);
-}
 int Honks(void)
 {
     return Host().HonkCalls();
@@ -290,7 +269,7 @@ TEST(insert_never_passes_the_line_capacity)
         CHECK_EQ(e.code, 0);
         CHECK_EQ(Honks(), 1);
         CHECK_EQ(Host().ClearEditLineCalls(), 0);
-        CHECK(GuardIntact());
+        CHECK(TestLineGuardIntact());
     }
 
     // Cursor in the middle: inserting would pass the end, overwriting fits.
@@ -306,7 +285,7 @@ TEST(insert_never_passes_the_line_capacity)
     CHECK(e.line[63999] == L'l' && e.line[64000] == L'r' && e.line[64999] == L'r');
     CHECK_EQ(CursorOf(e), 65000);
     CHECK_EQ(Honks(), 0);
-    CHECK(GuardIntact());
+    CHECK(TestLineGuardIntact());
 }
 
 TEST(insert_up_to_exactly_the_line_capacity)
@@ -329,7 +308,7 @@ TEST(insert_up_to_exactly_the_line_capacity)
     CHECK(e.line[EditLineCapacity - 2] == L'r');
     CHECK_EQ(CursorOf(e), EditLineCapacity - 1);
     CHECK_EQ(Honks(), 0);
-    CHECK(GuardIntact());
+    CHECK(TestLineGuardIntact());
 
     // The space that bit 8 would add is one character too many.
     e = Event(line, room);
@@ -352,5 +331,5 @@ TEST(insert_up_to_exactly_the_line_capacity)
     CHECK_EQ((int)wcslen(e.line), EditLineCapacity - 1);
     CHECK(e.line[999] == L'r' && e.line[1000] == L'x');
     CHECK_EQ(CursorOf(e), 1000);
-    CHECK(GuardIntact());
+    CHECK(TestLineGuardIntact());
 }

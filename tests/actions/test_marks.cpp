@@ -41,6 +41,28 @@ CommandScroll Scroll(const int *marked, int count, int top, ScrollDirection dire
     return ChooseCommandScroll(&rows, top, 3000, 25, direction, wrap);
 }
 
+// A scroll from the window top over the marked rows, and where it goes (Any: not checked).
+enum { Any = -2 };
+struct ScrollRow {
+    const char *name;
+    const int *marked;
+    int count, top;
+    ScrollDirection direction;
+    bool wrap;
+    int target, newTop;
+};
+
+template <size_t N> void CheckScrolls(const ScrollRow (&rows)[N])
+{
+    for (const ScrollRow &row : rows) {
+        CommandScroll scroll = Scroll(row.marked, row.count, row.top, row.direction, row.wrap);
+        if (row.target != Any)
+            CHECK_ROW_EQ(row.name, scroll.target, row.target);
+        if (row.newTop != Any)
+            CHECK_ROW_EQ(row.name, scroll.top, row.newTop);
+    }
+}
+
 } // namespace
 
 TEST(mark_bit_follows_windows_version)
@@ -216,98 +238,77 @@ TEST(block_repaint_without_neighbour_keeps_own_colours)
 TEST(scroll_up_goes_to_the_previous_mark)
 {
     const int marked[] = {5, 511, 512, 1500, 2999};
-    CommandScroll scroll = Scroll(marked, 5, 1000, ScrollUp, false);
-    CHECK_EQ(scroll.target, 512);
-    CHECK_EQ(scroll.top, 512);
-    // The top row itself marked: the one before it.
-    scroll = Scroll(marked, 5, 512, ScrollUp, false);
-    CHECK_EQ(scroll.target, 511);
-    CHECK_EQ(scroll.top, 511);
-    scroll = Scroll(marked, 5, 6, ScrollUp, true);
-    CHECK_EQ(scroll.target, 5);
-    CHECK_EQ(scroll.top, 5);
+    const ScrollRow rows[] = {
+        {"mark above the top", marked, 5, 1000, ScrollUp, false, 512, 512},
+        {"the top row itself marked: the one before it", marked, 5, 512, ScrollUp, false, 511, 511},
+        {"wrap not needed", marked, 5, 6, ScrollUp, true, 5, 5},
+    };
+    CheckScrolls(rows);
 }
 
 TEST(scroll_up_at_the_first_mark)
 {
     const int marked[] = {5, 511, 2999};
-    CommandScroll scroll = Scroll(marked, 3, 5, ScrollUp, false);
-    CHECK_EQ(scroll.target, -1);
-    CHECK_EQ(scroll.top, -1);
-    // Wrap: to the last mark, the window's bottom on the buffer's last row.
-    scroll = Scroll(marked, 3, 5, ScrollUp, true);
-    CHECK_EQ(scroll.target, 2999);
-    CHECK_EQ(scroll.top, 2975);
-    scroll = Scroll(marked, 2, 0, ScrollUp, true);
-    CHECK_EQ(scroll.target, 511);
-    CHECK_EQ(scroll.top, 511);
-    // The only mark is on the top row: wrap lands on it again.
-    scroll = Scroll(marked, 1, 5, ScrollUp, true);
-    CHECK_EQ(scroll.target, 5);
-    CHECK_EQ(scroll.top, 5);
+    const ScrollRow rows[] = {
+        {"no wrap", marked, 3, 5, ScrollUp, false, -1, -1},
+        {"wrap: to the last mark, the window's bottom on the buffer's last row", marked, 3, 5,
+         ScrollUp, true, 2999, 2975},
+        {"wrap from row 0", marked, 2, 0, ScrollUp, true, 511, 511},
+        {"the only mark is on the top row: wrap lands on it again", marked, 1, 5, ScrollUp, true, 5,
+         5},
+    };
+    CheckScrolls(rows);
 }
 
 TEST(scroll_down_goes_to_the_next_mark)
 {
     const int marked[] = {5, 511, 512, 1500, 2999};
-    CommandScroll scroll = Scroll(marked, 5, 0, ScrollDown, false);
-    CHECK_EQ(scroll.target, 5);
-    CHECK_EQ(scroll.top, 5);
-    scroll = Scroll(marked, 5, 511, ScrollDown, false);
-    CHECK_EQ(scroll.target, 512);
-    CHECK_EQ(scroll.top, 512);
-    scroll = Scroll(marked, 5, 1500, ScrollDown, true);
-    CHECK_EQ(scroll.target, 2999);
-    CHECK_EQ(scroll.top, 2975);
-    // Near the end but not at it: the window goes to the end.
     const int nearEnd[] = {2980};
-    scroll = Scroll(nearEnd, 1, 2900, ScrollDown, false);
-    CHECK_EQ(scroll.target, 2980);
-    CHECK_EQ(scroll.top, 2975);
+    const ScrollRow rows[] = {
+        {"from the top", marked, 5, 0, ScrollDown, false, 5, 5},
+        {"the next row", marked, 5, 511, ScrollDown, false, 512, 512},
+        {"the last mark", marked, 5, 1500, ScrollDown, true, 2999, 2975},
+        {"near the end but not at it: the window goes to the end", nearEnd, 1, 2900, ScrollDown,
+         false, 2980, 2975},
+    };
+    CheckScrolls(rows);
 }
 
 TEST(scroll_down_past_the_last_mark)
 {
     const int marked[] = {5, 511};
-    CommandScroll scroll = Scroll(marked, 2, 511, ScrollDown, false);
-    CHECK_EQ(scroll.target, -1);
-    CHECK_EQ(scroll.top, -1);
-    scroll = Scroll(marked, 2, 511, ScrollDown, true);
-    CHECK_EQ(scroll.target, 5);
-    CHECK_EQ(scroll.top, 5);
-    scroll = Scroll(marked, 2, 1000, ScrollDown, true);
-    CHECK_EQ(scroll.target, 5);
-    // A first mark on row 0 is taken as it is.
     const int atZero[] = {0, 700};
-    scroll = Scroll(atZero, 2, 700, ScrollDown, true);
-    CHECK_EQ(scroll.target, 0);
-    CHECK_EQ(scroll.top, 0);
+    const ScrollRow rows[] = {
+        {"no wrap", marked, 2, 511, ScrollDown, false, -1, -1},
+        {"wrap", marked, 2, 511, ScrollDown, true, 5, 5},
+        {"wrap from below the last mark", marked, 2, 1000, ScrollDown, true, 5, Any},
+        {"a first mark on row 0 is taken as it is", atZero, 2, 700, ScrollDown, true, 0, 0},
+    };
+    CheckScrolls(rows);
 }
 
 TEST(scroll_down_when_the_window_shows_the_end)
 {
     // Marks below the top row, but the window cannot move further down.
     const int marked[] = {100, 2980, 2999};
-    CommandScroll scroll = Scroll(marked, 3, 2975, ScrollDown, false);
-    CHECK_EQ(scroll.target, -1);
-    CHECK_EQ(scroll.top, -1);
-    scroll = Scroll(marked, 3, 2975, ScrollDown, true);
-    CHECK_EQ(scroll.target, 100);
-    CHECK_EQ(scroll.top, 100);
-    // One row short of the end: the window still moves.
-    scroll = Scroll(marked, 3, 2974, ScrollDown, false);
-    CHECK_EQ(scroll.target, 2980);
-    CHECK_EQ(scroll.top, 2975);
+    const ScrollRow rows[] = {
+        {"no wrap", marked, 3, 2975, ScrollDown, false, -1, -1},
+        {"wrap", marked, 3, 2975, ScrollDown, true, 100, 100},
+        {"one row short of the end: the window still moves", marked, 3, 2974, ScrollDown, false,
+         2980, 2975},
+    };
+    CheckScrolls(rows);
 }
 
 TEST(scroll_without_marks_goes_nowhere)
 {
-    for (int wrap = 0; wrap < 2; wrap++) {
-        CommandScroll scroll = Scroll(nullptr, 0, 100, ScrollUp, wrap != 0);
-        CHECK_EQ(scroll.top, -1);
-        scroll = Scroll(nullptr, 0, 100, ScrollDown, wrap != 0);
-        CHECK_EQ(scroll.top, -1);
-    }
+    const ScrollRow rows[] = {
+        {"up", nullptr, 0, 100, ScrollUp, false, Any, -1},
+        {"down", nullptr, 0, 100, ScrollDown, false, Any, -1},
+        {"up, wrap", nullptr, 0, 100, ScrollUp, true, Any, -1},
+        {"down, wrap", nullptr, 0, 100, ScrollDown, true, Any, -1},
+    };
+    CheckScrolls(rows);
 }
 
 TEST(scroll_target_outside_the_buffer_fails)

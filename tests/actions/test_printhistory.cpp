@@ -129,8 +129,8 @@ TEST(piece_cut_never_parts_a_pair)
             t[row.high] = 0xD83D;
         if (row.low != (size_t)-1)
             t[row.low] = 0xDE00;
-        CheckInt((long long)TextPieceLength(t.data(), t.size()), (long long)row.piece, __FILE__,
-                 __LINE__, row.name);
+        CHECK_ROW_EQ(row.name, (long long)TextPieceLength(t.data(), t.size()),
+                     (long long)row.piece);
     }
     CHECK_EQ(TextWriterPiece, 14336);
 }
@@ -156,17 +156,17 @@ TEST(writer_bytes_both_encodings)
     for (const Row &row : rows) {
         const wchar_t *path = TestPath(L"writer.txt");
         TextFileWriter *writer = OpenTextFileWriter(row.encoding, path);
-        CheckTrue(writer != nullptr, __FILE__, __LINE__, row.name);
+        CHECK_ROW(row.name, writer != nullptr);
         if (!writer)
             continue;
         std::wstring all;
         for (const std::wstring &part : row.parts) {
-            CheckInt(AppendText(writer, part.c_str()), 0, __FILE__, __LINE__, row.name);
-            CheckTrue(writer->count < TextWriterCapacity && writer->text[writer->count] == 0,
-                      __FILE__, __LINE__, row.name);
+            CHECK_ROW_EQ(row.name, AppendText(writer, part.c_str()), 0);
+            CHECK_ROW(row.name,
+                      writer->count < TextWriterCapacity && writer->text[writer->count] == 0);
             all += part;
         }
-        CheckInt(CloseTextFileWriter(writer), 0, __FILE__, __LINE__, row.name);
+        CHECK_ROW_EQ(row.name, CloseTextFileWriter(writer), 0);
         CheckBytes(row.name, ReadAll(path), row.encoding == TextUtf8 ? Utf8(all) : Utf16(all));
         DeleteFileW(path);
     }
@@ -185,8 +185,8 @@ TEST(writer_open_failures)
     };
     for (const Row &row : rows) {
         SetLastError(0xdeadbeef);
-        CheckTrue(OpenTextFileWriter(TextUtf8, row.path) == nullptr, __FILE__, __LINE__, row.name);
-        CheckInt(GetLastError(), row.error, __FILE__, __LINE__, row.name);
+        CHECK_ROW(row.name, OpenTextFileWriter(TextUtf8, row.path) == nullptr);
+        CHECK_ROW_EQ(row.name, GetLastError(), row.error);
     }
     // A folder where the file should be.
     const wchar_t *folder = TestPath(L"folder");
@@ -239,7 +239,7 @@ TEST(history_file_lines_and_numbers)
     for (const Row &row : rows) {
         History(row.entries);
         const wchar_t *path = TestPath(L"history.txt");
-        CheckInt(WriteHistoryFile(path, row.maxLines, row.flags), 0, __FILE__, __LINE__, row.name);
+        CHECK_ROW_EQ(row.name, WriteHistoryFile(path, row.maxLines, row.flags), 0);
         const std::wstring text =
             Lines(row.first, row.entries, (row.flags & PrintHistoryNumbered) != 0);
         CheckBytes(row.name, ReadAll(path),

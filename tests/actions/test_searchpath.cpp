@@ -37,7 +37,7 @@ TEST(executable_names)
         {"a lone dot", L"a.", 4, false},
     };
     for (const auto &c : cases)
-        CheckInt(IsExecutableName(c.file, c.flags), c.executable, __FILE__, __LINE__, c.name);
+        CHECK_ROW_EQ(c.name, IsExecutableName(c.file, c.flags), c.executable);
     SetEnvironmentVariableW(L".lwx", nullptr);
 }
 
@@ -57,8 +57,8 @@ TEST(file_name_part)
     };
     wchar_t out[PathCapacity];
     for (const auto &c : cases) {
-        CheckText(FileNamePart(c.path, out), c.part, __FILE__, __LINE__, c.name);
-        CheckText(out, c.part, __FILE__, __LINE__, c.name);
+        CHECK_ROW_TEXT(c.name, FileNamePart(c.path, out), c.part);
+        CHECK_ROW_TEXT(c.name, out, c.part);
     }
     CHECK(FileNamePart(nullptr, out) == nullptr);
 }
@@ -104,10 +104,9 @@ TEST(no_directory_listed_twice)
             CharUpperBuffW(value, (DWORD)wcslen(Root));
         SetEnvironmentVariableW(L"Path", value);
         SearchCalls = SearchCallCounts();
-        CheckInt(SearchForProgram(Result, L"nothing-like-this*", c.flags), 0, __FILE__, __LINE__,
-                 c.name);
-        CheckInt(SearchCalls.directoryTests, c.tests, __FILE__, __LINE__, c.name);
-        CheckInt(SearchCalls.listings, c.listings, __FILE__, __LINE__, c.name);
+        CHECK_ROW_EQ(c.name, SearchForProgram(Result, L"nothing-like-this*", c.flags), 0);
+        CHECK_ROW_EQ(c.name, SearchCalls.directoryTests, c.tests);
+        CHECK_ROW_EQ(c.name, SearchCalls.listings, c.listings);
     }
     SetCurrentDirectoryW(saved);
     RemoveDirectoryW(Root);

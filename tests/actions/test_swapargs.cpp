@@ -56,7 +56,7 @@ void RunCases(const SwapCase *cases, size_t count)
 {
     for (size_t i = 0; i < count; i++) {
         const SwapCase &c = cases[i];
-        CheckText(Swap(c.before, c.options), c.after, __FILE__, __LINE__, c.name);
+        CHECK_ROW_TEXT(c.name, Swap(c.before, c.options), c.after);
     }
 }
 
@@ -196,7 +196,7 @@ TEST(needs_space)
     for (const auto &c : cases) {
         char name[32];
         snprintf(name, sizeof name, "NeedsSpace(%04X, %04X)", c.before, c.after);
-        CheckInt(NeedsSpace(c.before, c.after), c.expected, __FILE__, __LINE__, name);
+        CHECK_ROW_EQ(name, NeedsSpace(c.before, c.after), c.expected);
     }
 }
 
@@ -216,10 +216,10 @@ TEST(swap_arguments_limits)
         char name[32];
         snprintf(name, sizeof name, "line of %d units", length);
         if (length <= 65531) {
-            CheckTrue(wcsncmp(after, L"d /b /a| /ccc", 13) == 0, __FILE__, __LINE__, name);
-            CheckInt((long long)wcslen(after), length + 3 + 1, __FILE__, __LINE__, name);
+            CHECK_ROW(name, wcsncmp(after, L"d /b /a| /ccc", 13) == 0);
+            CHECK_ROW_EQ(name, (long long)wcslen(after), length + 3 + 1);
         } else {
-            CheckText(after, L"(too long)", __FILE__, __LINE__, name);
+            CHECK_ROW_TEXT(name, after, L"(too long)");
         }
     }
 
@@ -261,13 +261,12 @@ TEST(swap_arguments_action_reads_the_shell)
         Host().SetOption(L"UnixPaths", c.unixPaths);
         Host().ResetCounters();
         KeyEvent event = LineEvent<KeyEvent>(0x10028, c.before);
-        CheckInt(SwapArguments(&event), 0, __FILE__, __LINE__, c.name);
-        CheckText(MarkedLine(event.line, event.cursor - event.line), c.after, __FILE__, __LINE__,
-                  c.name);
-        CheckInt(event.code, 0, __FILE__, __LINE__, c.name);
-        CheckInt(event.redraw, c.honks ? 0 : 1, __FILE__, __LINE__, c.name);
-        CheckInt(Host().HonkCalls(), c.honks, __FILE__, __LINE__, c.name);
-        CheckTrue(TestLineGuardIntact(), __FILE__, __LINE__, c.name);
+        CHECK_ROW_EQ(c.name, SwapArguments(&event), 0);
+        CHECK_ROW_TEXT(c.name, MarkedLine(event.line, event.cursor - event.line), c.after);
+        CHECK_ROW_EQ(c.name, event.code, 0);
+        CHECK_ROW_EQ(c.name, event.redraw, c.honks ? 0 : 1);
+        CHECK_ROW_EQ(c.name, Host().HonkCalls(), c.honks);
+        CHECK_ROW(c.name, TestLineGuardIntact());
     }
     Host().SetOption(L"EscapeChar", nullptr);
     Host().SetOption(L"UnixPaths", nullptr);

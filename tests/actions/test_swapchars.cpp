@@ -4,6 +4,7 @@
 #include "keys/editline.h"
 #include "settings/settings.h"
 #include "tests/support/check.h"
+#include "tests/support/editline.h"
 #include "tests/support/hostctl.h"
 
 #include <wchar.h>
@@ -12,7 +13,6 @@
 namespace
 {
 
-wchar_t Buffer[EditLineCapacity];
 wchar_t KeyName[32];
 
 // A keystroke on a fresh line; the error sound is the shell's honk so that it can be counted.
@@ -20,20 +20,12 @@ KeyEvent Event(const wchar_t *text, int cursor)
 {
     Settings.ErrorSound = 1;
     Host().ResetCounters();
-    wcscpy(Buffer, text);
     wcscpy(KeyName, L"Ctrl-U");
-    KeyEvent event = {};
-    event.code = 0x15;
-    event.line = Buffer;
-    event.cursor = Buffer + cursor;
+    KeyEvent event = PlainLineEvent<KeyEvent>(0x15, text, cursor);
     event.keyName = KeyName;
     return event;
 }
 
-int CursorOf(const KeyEvent &event)
-{
-    return (int)(event.cursor - event.line);
-}
 int Honks(void)
 {
     return Host().HonkCalls();

@@ -56,9 +56,9 @@ TEST(extension_table_and_savepicext)
     for (const Row &row : rows) {
         const wchar_t *mime = PictureMimeType(row.extension);
         if (!row.mime)
-            CheckTrue(mime == nullptr, __FILE__, __LINE__, Show(row.extension));
+            CHECK_ROW(Show(row.extension), mime == nullptr);
         else
-            CheckText(mime, row.mime, __FILE__, __LINE__, Show(row.extension));
+            CHECK_ROW_TEXT(Show(row.extension), mime, row.mime);
     }
 
     struct Setting {
@@ -72,7 +72,7 @@ TEST(extension_table_and_savepicext)
         SetEnvironmentVariableW(L"SavePicExt", setting.value);
         wchar_t extension[SavePicExtCapacity];
         ReadSavePicExt(extension);
-        CheckText(extension, setting.extension, __FILE__, __LINE__, Show(setting.value));
+        CHECK_ROW_TEXT(Show(setting.value), extension, setting.extension);
     }
     SetEnvironmentVariableW(L"SavePicExt", nullptr);
 }
@@ -146,10 +146,10 @@ TEST(picture_folder_choice)
     };
     for (const Row &row : rows) {
         SetEnvironmentVariableW(L"SavePicDir", row.savePicDir);
-        CheckInt(NewPictureFileNameAt(path, L".png", Stamp), 0, __FILE__, __LINE__, row.name);
+        CHECK_ROW_EQ(row.name, NewPictureFileNameAt(path, L".png", Stamp), 0);
         wchar_t expected[MAX_PATH];
         swprintf(expected, MAX_PATH, L"%ls\\Pic 2024-02-29 07.05.09.png", row.folder);
-        CheckText(path, expected, __FILE__, __LINE__, row.name);
+        CHECK_ROW_TEXT(row.name, path, expected);
     }
     SetEnvironmentVariableW(L"SavePicDir", nullptr);
     DeleteFileW(file);
@@ -179,10 +179,9 @@ TEST(saved_pictures_decode_to_the_window)
         swprintf(path, MAX_PATH, L"%ls\\%ls", folder, row.name);
         const char *name = Show(row.name);
         HDC dc = GetDC(window);
-        CheckInt(SaveWindowPicture(dc, 0, 0, PictureWidth, PictureHeight, path), 0, __FILE__,
-                 __LINE__, name);
+        CHECK_ROW_EQ(name, SaveWindowPicture(dc, 0, 0, PictureWidth, PictureHeight, path), 0);
         // Never overwritten.
-        CheckInt(SaveWindowPicture(dc, 0, 0, 8, 8, path), PictureExists, __FILE__, __LINE__, name);
+        CHECK_ROW_EQ(name, SaveWindowPicture(dc, 0, 0, 8, 8, path), PictureExists);
         ReleaseDC(window, dc);
         if (OnWine() && wcsstr(row.name, L".gif")) {
             // Wine's GIF encoder writes no image data for a bitmap of more than 8 bits a
@@ -193,18 +192,18 @@ TEST(saved_pictures_decode_to_the_window)
                                       0, nullptr);
             ReadFile(file, gif, 10, &got, nullptr);
             CloseHandle(file);
-            CheckTrue(memcmp(gif, "GIF89a", 6) == 0 && gif[6] + 256 * gif[7] == PictureWidth &&
-                          gif[8] + 256 * gif[9] == PictureHeight,
-                      __FILE__, __LINE__, name);
+            CHECK_ROW(name, memcmp(gif, "GIF89a", 6) == 0 &&
+                                gif[6] + 256 * gif[7] == PictureWidth &&
+                                gif[8] + 256 * gif[9] == PictureHeight);
             continue;
         }
         const DecodedPicture picture = DecodePicture(path);
-        CheckTrue(picture.ok, __FILE__, __LINE__, name);
-        CheckInt(picture.width, PictureWidth, __FILE__, __LINE__, name);
-        CheckInt(picture.height, PictureHeight, __FILE__, __LINE__, name);
-        CheckTrue(ColourNear(picture.bar, 0xFFFFFF, row.tolerance), __FILE__, __LINE__, name);
-        CheckTrue(ColourNear(picture.left, 0xFF0000, row.tolerance), __FILE__, __LINE__, name);
-        CheckTrue(ColourNear(picture.right, 0x0000FF, row.tolerance), __FILE__, __LINE__, name);
+        CHECK_ROW(name, picture.ok);
+        CHECK_ROW_EQ(name, picture.width, PictureWidth);
+        CHECK_ROW_EQ(name, picture.height, PictureHeight);
+        CHECK_ROW(name, ColourNear(picture.bar, 0xFFFFFF, row.tolerance));
+        CHECK_ROW(name, ColourNear(picture.left, 0xFF0000, row.tolerance));
+        CHECK_ROW(name, ColourNear(picture.right, 0x0000FF, row.tolerance));
     }
     // The PNG file itself: signature and IHDR size.
     wchar_t png[MAX_PATH];
@@ -237,10 +236,10 @@ TEST(saved_pictures_decode_to_the_window)
         wchar_t path[MAX_PATH] = L"";
         if (refusal.file && refusal.file[0])
             swprintf(path, MAX_PATH, L"%ls\\%ls", folder, refusal.file);
-        CheckInt(SaveWindowPicture(refusal.source, 0, 0, 8, 8, refusal.file ? path : nullptr),
-                 refusal.result, __FILE__, __LINE__, refusal.name);
-        CheckTrue(!path[0] || GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES, __FILE__,
-                  __LINE__, refusal.name);
+        CHECK_ROW_EQ(refusal.name,
+                     SaveWindowPicture(refusal.source, 0, 0, 8, 8, refusal.file ? path : nullptr),
+                     refusal.result);
+        CHECK_ROW(refusal.name, !path[0] || GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES);
     }
     ReleaseDC(window, dc);
     DestroyWindow(window);
@@ -254,7 +253,7 @@ TEST(encoders_found_by_mime_type)
                               L"image/tiff"};
     for (const wchar_t *type : types) {
         CLSID id = {};
-        CheckTrue(FindEncoder(type, &id) >= 0 && id.Data1 != 0, __FILE__, __LINE__, Show(type));
+        CHECK_ROW(Show(type), FindEncoder(type, &id) >= 0 && id.Data1 != 0);
     }
     CHECK_EQ(FindEncoder(L"IMAGE/PNG", nullptr), -1);
     CHECK_EQ(FindEncoder(L"image/webp", nullptr), -1);
@@ -278,10 +277,10 @@ TEST(capture_source_by_host_kind)
     };
     for (const Row &row : rows) {
         const CaptureSource source = ChooseCaptureSource(row.kind, client);
-        CheckTrue(source.fromScreen == row.screen, __FILE__, __LINE__, row.name);
-        CheckInt(source.left, row.left, __FILE__, __LINE__, row.name);
-        CheckInt(source.top, row.top, __FILE__, __LINE__, row.name);
-        CheckInt(source.width, 632, __FILE__, __LINE__, row.name);
-        CheckInt(source.height, 373, __FILE__, __LINE__, row.name);
+        CHECK_ROW(row.name, source.fromScreen == row.screen);
+        CHECK_ROW_EQ(row.name, source.left, row.left);
+        CHECK_ROW_EQ(row.name, source.top, row.top);
+        CHECK_ROW_EQ(row.name, source.width, 632);
+        CHECK_ROW_EQ(row.name, source.height, 373);
     }
 }

@@ -2,7 +2,7 @@
 // gets its closing character after the cursor and the key goes on to the shell.
 #include "tests/support/check.h"
 #include "tests/support/hostctl.h"
-#include "tests/support/keyline.h"
+#include "tests/support/startedplugin.h"
 
 #include <wchar.h>
 
@@ -46,13 +46,13 @@ const PairCase Cases[] = {
 TEST(auto_close_table)
 {
     for (const PairCase &c : Cases) {
-        CheckInt(RunLinewise(c.flags), 0, __FILE__, __LINE__, c.name);
+        CHECK_ROW_EQ(c.name, RunLinewise(c.flags), 0);
         Host().SetVariable(L"_insert", c.insertMode ? L"1" : L"0");
-        ShellKeyEvent e = LineEvent(c.typed, c.line);
+        ShellKeyEvent e = ShellLine(c.typed, c.line);
         CHECK_EQ(PressKey(&e), 0);
-        CHECK_LINE(e, c.after, c.name);
-        CheckInt(e.code, c.typed, __FILE__, __LINE__, c.name);
-        CheckInt(e.redraw, 0, __FILE__, __LINE__, c.name);
+        CHECK_ROW_LINE(c.name, e, c.after);
+        CHECK_ROW_EQ(c.name, e.code, c.typed);
+        CHECK_ROW_EQ(c.name, e.redraw, 0);
     }
     Host().SetVariable(L"_insert", nullptr);
     RunLinewise(L"/B0");
@@ -62,10 +62,10 @@ TEST(auto_close_table)
 TEST(auto_close_then_the_shell_types)
 {
     RunLinewise(L"/B63");
-    ShellKeyEvent e = LineEvent('"', L"echo |");
+    ShellKeyEvent e = ShellLine('"', L"echo |");
     PressKey(&e);
     ShellTypes(&e);
-    CHECK_LINE(e, L"echo \"|\"", "typed quote");
+    CHECK_ROW_LINE("typed quote", e, L"echo \"|\"");
     RunLinewise(L"/B0");
 }
 
@@ -73,15 +73,14 @@ TEST(auto_close_then_the_shell_types)
 TEST(auto_close_line_limit)
 {
     RunLinewise(L"/B2");
-    ShellKeyEvent e = LongLineEvent('(', 65533, L'a', 3);
+    ShellKeyEvent e = LongShellLine('(', 65533, L'a', 3);
     PressKey(&e);
     CHECK_EQ(wcslen(e.line), 65534);
     CHECK_EQ(e.line[3], L')');
     CHECK_EQ(e.line[65533], L'a');
     CHECK_EQ(e.cursor - e.line, 3);
 
-    e = LongLineEvent('(', 65534, L'a', 3);
-    RememberLine();
+    e = LongShellLine('(', 65534, L'a', 3);
     PressKey(&e);
     CHECK(LineUnchanged());
     CHECK_EQ(e.code, '(');
@@ -91,28 +90,22 @@ TEST(auto_close_line_limit)
 // A key that a newer host names only in keyName, with code 0, makes no pair.
 TEST(auto_close_key_named_only)
 {
-    PluginDll &plugin = StartedPlugin();
-    plugin.ShutdownPlugin(0);
-    Host().SetVariable(L"_4ver", L"30");
-    CHECK_EQ(plugin.InitializePlugin(), 0);
-    RunLinewise(L"/D /E1 /A0 /B63 /Q");
+    CHECK_EQ(RestartPlugin(L"30"), 0);
+    RunLinewise(L"/B63");
 
     const wchar_t *const names[] = {L"(", L"[", L"\"", L"Apostrophe", L"Grave"};
     for (const wchar_t *name : names) {
         static wchar_t keyName[32];
         wcscpy(keyName, name);
-        ShellKeyEvent e = LineEvent(0, L"a |");
+        ShellKeyEvent e = ShellLine(0, L"a |");
         e.keyName = keyName;
         PressKey(&e);
-        CHECK_LINE(e, L"a |", "named only");
+        CHECK_ROW_LINE("named only", e, L"a |");
     }
     // The same host passing the code pairs.
-    ShellKeyEvent e = LineEvent('(', L"a |");
+    ShellKeyEvent e = ShellLine('(', L"a |");
     PressKey(&e);
-    CHECK_LINE(e, L"a |)", "code passed");
+    CHECK_ROW_LINE("code passed", e, L"a |)");
 
-    plugin.ShutdownPlugin(0);
-    Host().SetVariable(L"_4ver", nullptr);
-    CHECK_EQ(plugin.InitializePlugin(), 0);
-    RunLinewise(L"/D /E1 /A0 /Q");
+    CHECK_EQ(RestartPlugin(nullptr), 0);
 }

@@ -3,7 +3,6 @@
 // sets Ans and leaves Enter to the shell.
 #include "tests/support/check.h"
 #include "tests/support/hostctl.h"
-#include "tests/support/editline.h"
 #include "tests/support/startedplugin.h"
 
 #include <stdio.h>
@@ -99,30 +98,19 @@ const wchar_t *Ans(void)
     return value;
 }
 
-GuardedLine Line;
-wchar_t Before[TestLineCapacity + 2];
-
 // Enter on a line shown at LineRow after the prompt, as the shell passes it. The hook's
-// result must be 0 and the key must stay with the shell.
+// result must be 0, the key must stay with the shell and the line as it was.
 ShellKeyEvent PressEnter(const char *row, const wchar_t *text)
 {
-    StartedPlugin();
-    Host().ResetCounters();
-    TakeOutput(1);
-    TakeOutput(2);
-    int cursor = SetMarkedLine(&Line, text);
-    ShellKeyEvent e = {};
-    e.code = 13;
+    ShellKeyEvent e = ShellLine(13, text);
     e.homeRow = e.row = LineRow;
-    e.homeColumn = 0;
-    e.column = PromptWidth + cursor;
-    e.line = Line.text;
-    e.cursor = Line.text + cursor;
-    wcscpy(Before, MarkedLine(Line.text, cursor));
-    CHECK_ROW_EQ(row, StartedPlugin().key(&e), 0);
+    e.column = PromptWidth + CursorOf(e);
+    int cursor = CursorOf(e);
+    CHECK_ROW_EQ(row, PressKey(&e), 0);
     CHECK_ROW_EQ(row, e.code, 13);
     CHECK_ROW_EQ(row, e.redraw, 0);
-    CHECK_ROW_TEXT(row, MarkedLine(e.line, e.cursor - e.line), Before);
+    CHECK_ROW(row, LineUnchanged());
+    CHECK_ROW_EQ(row, CursorOf(e), cursor);
     return e;
 }
 
@@ -228,7 +216,7 @@ const HighlightRow HighlightRows[] = {
 
 TEST(calculator_highlight_sources_and_colours)
 {
-    RunLinewise(L"/D /E1 /A0 /Q");
+    ResetSettings();
     RememberKeys();
     CleanHighlight(false);
     TestConsole console = OpenTestConsole();
@@ -285,7 +273,7 @@ const LineRowCase LineRows[] = {
 
 TEST(calculator_lines)
 {
-    RunLinewise(L"/D /E1 /A0 /Q");
+    ResetSettings();
     RememberKeys();
     CleanHighlight(false);
     TestConsole console = OpenTestConsole();
@@ -328,31 +316,22 @@ TEST(calculator_lines)
 // A calculator line that printed is not remembered for "Insert Last Args"; one that failed is.
 TEST(calculator_skips_the_last_arguments)
 {
-    RunLinewise(L"/D /E1 /A0 /Q");
+    ResetSettings();
     TestConsole console = OpenTestConsole();
     Prepare(console, 0x07);
     PressEnter("ordinary line", L"dir foo|");
     Prepare(console, 0x07);
     PressEnter("calculator line", L":2+3|");
 
-    ShellKeyEvent f3 = {};
-    static wchar_t line[TestLineCapacity];
-    wcscpy(line, L"x ");
-    f3.code = F3;
-    f3.line = line;
-    f3.cursor = line + 2;
-    Host().ResetCounters();
-    StartedPlugin().key(&f3);
-    CHECK_TEXT(MarkedLine(line, f3.cursor - line), L"x foo|");
+    ShellKeyEvent f3 = ShellLine(F3, L"x |");
+    PressKey(&f3);
+    CHECK_LINE(f3, L"x foo|");
 
     Prepare(console, 0x07);
     PressEnter("failed calculator line", L":1/0|");
-    wcscpy(line, L"x ");
-    f3.code = F3;
-    f3.cursor = line + 2;
-    Host().ResetCounters();
-    StartedPlugin().key(&f3);
-    CHECK_TEXT(MarkedLine(line, f3.cursor - line), L"x |");
+    f3 = ShellLine(F3, L"x |");
+    PressKey(&f3);
+    CHECK_LINE(f3, L"x |");
     CHECK_EQ(Host().HonkCalls(), 1);
     TakeOutput(2);
     CloseTestConsole(console);

@@ -5,7 +5,7 @@
 // host.
 #include "tests/support/check.h"
 #include "tests/support/hostctl.h"
-#include "tests/support/plugindll.h"
+#include "tests/support/startedplugin.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -19,23 +19,12 @@ const wchar_t SettingsKey[] = L"Software\\JPPlugins\\Linewise";
 
 PluginDll &Loaded(void)
 {
-    static PluginDll plugin;
-    if (plugin.module)
-        return plugin;
-    plugin = LoadPluginDll();
     // The popup's owner is the test's own Console2-like window: no other host may be named by
     // what earlier tests of the same program left in the environment.
     SetEnvironmentVariableW(L"ConEmuHWND", nullptr);
     SetEnvironmentVariableW(L"ConEmuDrawHWND", nullptr);
-    Host().CaptureOutput(1);
-    if (plugin.InitializePlugin() != 0) {
-        printf("InitializePlugin failed\n");
-        exit(2);
-    }
-    plugin.linewise(L"/E:1 /Q"); // the error sound is the shell's honk, which we can count
-    TakeOutput(1);
-    TakeOutput(2);
-    PressModifiers(true, true, true, false);
+    // the error sound is the shell's honk, which we can count
+    static PluginDll plugin = StartPlugin(L"/E:1 /Q");
     return plugin;
 }
 
@@ -52,28 +41,21 @@ void Pump(int milliseconds)
     } while ((int)(GetTickCount() - start) < milliseconds);
 }
 
-// Ctrl-A on the line with the cursor at the given offset; the key must be consumed.
+// Ctrl-A on the line with the cursor at the given offset; the key must be consumed and the
+// line left as it was.
 void CharacterInfo(const wchar_t *text, int cursor)
 {
-    static wchar_t line[65536];
-    wcscpy(line, text);
-    ShellKeyEvent event = {};
-    event.code = CtrlA;
-    event.line = line;
-    event.cursor = line + cursor;
+    ShellKeyEvent event = PlainLineEvent<ShellKeyEvent>(CtrlA, text, cursor);
+    RememberLine();
     Loaded().key(&event);
     CHECK_EQ(event.code, 0);
-    CHECK_TEXT(line, text);
-    CHECK(event.cursor == line + cursor);
+    CHECK(LineUnchanged());
+    CHECK_EQ(CursorOf(event), cursor);
 }
 
 void PressEsc(void)
 {
-    wchar_t line[8] = L"";
-    ShellKeyEvent event = {};
-    event.code = Esc;
-    event.line = line;
-    event.cursor = line;
+    ShellKeyEvent event = LineEvent<ShellKeyEvent>(Esc, L"");
     Loaded().key(&event);
 }
 
@@ -331,20 +313,19 @@ TEST(charinfo_remembered_places)
             WritePlace(defaultPath, row.defaults, row.defaultCount);
         CharacterInfo(L"z", 0);
         HWND popup = Popup();
-        CheckTrue(popup != nullptr, __FILE__, __LINE__, row.name);
+        CHECK_ROW(row.name, popup != nullptr);
         RECT place = RectOf(popup), owner = RectOf(Owner);
         if (row.expectDefaultCorner) {
             POINT corner = DefaultCorner();
-            CheckTrue(place.left == corner.x && place.top == corner.y, __FILE__, __LINE__,
-                      row.name);
+            CHECK_ROW(row.name, place.left == corner.x && place.top == corner.y);
         } else {
-            CheckInt(place.left - owner.left, row.x, __FILE__, __LINE__, row.name);
-            CheckInt(place.top - owner.top, row.y, __FILE__, __LINE__, row.name);
-            CheckInt(place.right - place.left, row.width, __FILE__, __LINE__, row.name);
-            CheckInt(place.bottom - place.top, row.height, __FILE__, __LINE__, row.name);
+            CHECK_ROW_EQ(row.name, place.left - owner.left, row.x);
+            CHECK_ROW_EQ(row.name, place.top - owner.top, row.y);
+            CHECK_ROW_EQ(row.name, place.right - place.left, row.width);
+            CHECK_ROW_EQ(row.name, place.bottom - place.top, row.height);
         }
         PressEsc(); // Escape on the command line closes it
-        CheckTrue(Popup() == nullptr, __FILE__, __LINE__, row.name);
+        CHECK_ROW(row.name, Popup() == nullptr);
     }
 
     // Closed with Shift and Ctrl held: also the default for every console.

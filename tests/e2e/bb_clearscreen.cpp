@@ -3,7 +3,7 @@
 // the rows of the record are lowered by as much.
 #include "tests/support/check.h"
 #include "tests/support/hostctl.h"
-#include "tests/support/plugindll.h"
+#include "tests/support/startedplugin.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -34,20 +34,8 @@ HANDLE Screen(void)
 
 PluginDll &Plugin(void)
 {
-    static PluginDll plugin;
-    if (plugin.module)
-        return plugin;
-    Screen();
-    plugin = LoadPluginDll();
-    Host().CaptureOutput(1);
-    if (plugin.InitializePlugin() != 0) {
-        printf("InitializePlugin failed\n");
-        exit(2);
-    }
-    plugin.linewise(L"/E1 /Q");
-    TakeOutput(1);
-    TakeOutput(2);
-    PressModifiers(true, true, true, false);
+    Screen(); // active before the plug-in opens "CONOUT$"
+    static PluginDll plugin = StartPlugin(L"/E1 /Q");
     return plugin;
 }
 
@@ -106,28 +94,27 @@ TEST(clear_screen_through_the_hook)
         event.line = line;
         event.cursor = line + 2;
         Host().ResetCounters();
-        CheckInt(Plugin().key(&event), 0, __FILE__, __LINE__, row.name);
-        CheckInt(event.code, 0, __FILE__, __LINE__, row.name);
-        CheckInt(event.redraw, 0, __FILE__, __LINE__, row.name);
-        CheckTrue(event.cursor == line + 2 && wcscmp(line, L"cls") == 0, __FILE__, __LINE__,
-                  row.name);
-        CheckInt(event.homeRow, row.homeRow - row.lowered, __FILE__, __LINE__, row.name);
-        CheckInt(event.row, row.homeRow + 1 - row.lowered, __FILE__, __LINE__, row.name);
-        CheckInt(Host().HonkCalls(), 0, __FILE__, __LINE__, row.name);
+        CHECK_ROW_EQ(row.name, Plugin().key(&event), 0);
+        CHECK_ROW_EQ(row.name, event.code, 0);
+        CHECK_ROW_EQ(row.name, event.redraw, 0);
+        CHECK_ROW(row.name, event.cursor == line + 2 && wcscmp(line, L"cls") == 0);
+        CHECK_ROW_EQ(row.name, event.homeRow, row.homeRow - row.lowered);
+        CHECK_ROW_EQ(row.name, event.row, row.homeRow + 1 - row.lowered);
+        CHECK_ROW_EQ(row.name, Host().HonkCalls(), 0);
         CONSOLE_SCREEN_BUFFER_INFO info = {};
         GetConsoleScreenBufferInfo(Screen(), &info);
-        CheckInt(info.srWindow.Top, row.expectedTop, __FILE__, __LINE__, row.name);
+        CHECK_ROW_EQ(row.name, info.srWindow.Top, row.expectedTop);
         // The prompt's first row heads the window.
         wchar_t expected[16];
         swprintf(expected, 16, L"line %04d", row.homeRow - (row.prompt ? 2 : 0));
-        CheckText(Cells(info.srWindow.Top), expected, __FILE__, __LINE__, row.name);
+        CHECK_ROW_TEXT(row.name, Cells(info.srWindow.Top), expected);
         if (row.lowered) {
-            CheckText(Cells(Rows - 1), L"         ", __FILE__, __LINE__, row.name);
+            CHECK_ROW_TEXT(row.name, Cells(Rows - 1), L"         ");
             WORD attribute = 0;
             DWORD done = 0;
             COORD last = {79, Rows - 1};
             ReadConsoleOutputAttribute(Screen(), &attribute, 1, last, &done);
-            CheckInt(attribute, Fill, __FILE__, __LINE__, row.name);
+            CHECK_ROW_EQ(row.name, attribute, Fill);
         }
     }
     SetEnvironmentVariableW(L"Prompt", nullptr);

@@ -1,8 +1,9 @@
 // The clipboard actions through the exported hook, on the real clipboard: Alt-C copies the
 // line, Alt-W the word, Ctrl-Alt-W cuts it, Ctrl-Alt-Z swaps it with the clipboard's word.
 #include "tests/support/check.h"
+#include "tests/support/clipboard.h"
 #include "tests/support/hostctl.h"
-#include "tests/support/keyline.h"
+#include "tests/support/startedplugin.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -78,17 +79,16 @@ TEST(clipboard_actions_table)
         return;
     for (const ClipCase &c : Cases) {
         CHECK(SetClipboardText(c.clipboard));
-        ShellKeyEvent e = LineEvent(c.key, c.line);
-        RememberLine();
+        ShellKeyEvent e = ShellLine(c.key, c.line);
         CHECK_EQ(PressKey(&e), 0);
-        CHECK_LINE(e, c.after, c.name);
+        CHECK_ROW_LINE(c.name, e, c.after);
         if (wcscmp(c.line, c.after) == 0 && !LineUnchanged())
             CheckFailed(__FILE__, __LINE__, c.name, "the line's buffer changed");
-        CheckText(Clipboard(), c.clipAfter, __FILE__, __LINE__, c.name);
-        CheckInt(e.code, c.consumed ? 0 : c.key, __FILE__, __LINE__, c.name);
-        CheckInt(Host().HonkCalls(), c.honks, __FILE__, __LINE__, c.name);
+        CHECK_ROW_TEXT(c.name, Clipboard(), c.clipAfter);
+        CHECK_ROW_EQ(c.name, e.code, c.consumed ? 0 : c.key);
+        CHECK_ROW_EQ(c.name, Host().HonkCalls(), c.honks);
         bool edited = wcscmp(c.line, c.after) != 0;
-        CheckInt(e.redraw, edited, __FILE__, __LINE__, c.name);
+        CHECK_ROW_EQ(c.name, e.redraw, edited);
     }
 }
 
@@ -150,17 +150,16 @@ TEST(clipboard_held_open_elsewhere)
     for (const auto &row : rows) {
         CHECK(SetClipboardText(Sentinel));
         Holder holder = HoldOpen();
-        ShellKeyEvent e = LineEvent(row.key, L"copy a|bc def");
-        RememberLine();
+        ShellKeyEvent e = ShellLine(row.key, L"copy a|bc def");
         PressKey(&e);
         LetGo(holder);
-        CHECK_LINE(e, L"copy a|bc def", row.name);
+        CHECK_ROW_LINE(row.name, e, L"copy a|bc def");
         if (!LineUnchanged())
             CheckFailed(__FILE__, __LINE__, row.name, "the line's buffer changed");
-        CheckInt(e.code, 0, __FILE__, __LINE__, row.name);
-        CheckInt(e.redraw, 0, __FILE__, __LINE__, row.name);
-        CheckInt(Host().HonkCalls(), 1, __FILE__, __LINE__, row.name);
-        CheckText(Clipboard(), Sentinel, __FILE__, __LINE__, row.name);
+        CHECK_ROW_EQ(row.name, e.code, 0);
+        CHECK_ROW_EQ(row.name, e.redraw, 0);
+        CHECK_ROW_EQ(row.name, Host().HonkCalls(), 1);
+        CHECK_ROW_TEXT(row.name, Clipboard(), Sentinel);
     }
 }
 
@@ -174,10 +173,9 @@ TEST(clipboard_swap_refuses_an_oversized_word)
     wmemset(huge, L'x', 9000);
     huge[9000] = 0;
     CHECK(SetClipboardText(huge));
-    ShellKeyEvent e = LineEvent(SwapKey, L"x a|bc y");
-    RememberLine();
+    ShellKeyEvent e = ShellLine(SwapKey, L"x a|bc y");
     PressKey(&e);
-    CHECK_LINE(e, L"x a|bc y", "a 9,000-unit clipboard word");
+    CHECK_ROW_LINE("a 9,000-unit clipboard word", e, L"x a|bc y");
     CHECK(LineUnchanged());
     CHECK_EQ(e.code, 0);
     CHECK_EQ(Host().HonkCalls(), 1);
@@ -186,9 +184,8 @@ TEST(clipboard_swap_refuses_an_oversized_word)
     // 8,000 units fit the word buffer but not a line of 65,535 holding a 2-unit word.
     huge[8000] = 0;
     CHECK(SetClipboardText(huge));
-    e = LongLineEvent(SwapKey, 65535, L'a', 65535);
+    e = LongShellLine(SwapKey, 65535, L'a', 65535);
     e.line[65532] = L' ';
-    RememberLine();
     PressKey(&e);
     CHECK(LineUnchanged());
     CHECK_EQ(e.cursor - e.line, 65535);
@@ -199,7 +196,7 @@ TEST(clipboard_swap_refuses_an_oversized_word)
     huge[8000] = L'x';
     huge[8191] = 0;
     CHECK(SetClipboardText(huge));
-    e = LineEvent(SwapKey, L"ab|");
+    e = ShellLine(SwapKey, L"ab|");
     PressKey(&e);
     CHECK_EQ(wcslen(e.line), 8191);
     CHECK_EQ(e.cursor - e.line, 8191);
@@ -220,9 +217,9 @@ TEST(clipboard_swap_with_no_text_on_the_clipboard)
     GlobalUnlock(block);
     SetClipboardData(format, block);
     CloseClipboard();
-    ShellKeyEvent e = LineEvent(SwapKey, L"x abc| y");
+    ShellKeyEvent e = ShellLine(SwapKey, L"x abc| y");
     PressKey(&e);
-    CHECK_LINE(e, L"x | y", "clipboard holding no text");
+    CHECK_ROW_LINE("clipboard holding no text", e, L"x | y");
     CHECK_TEXT(Clipboard(), L"abc");
 }
 
@@ -231,18 +228,18 @@ TEST(clipboard_full_line_and_long_word)
 {
     if (SkipUnderQemu("the clipboard cases ended the emulated process there"))
         return;
-    ShellKeyEvent e = LongLineEvent(CopyLineKey, 65535, L'q', 100);
+    ShellKeyEvent e = LongShellLine(CopyLineKey, 65535, L'q', 100);
     PressKey(&e);
     CHECK_EQ(e.code, 0);
     CHECK_EQ(wcslen(Clipboard()), 65535);
     CHECK_EQ(Clip[65534], L'q');
 
     // A word longer than any word buffer: the cut removes exactly what the clipboard got.
-    e = LongLineEvent(CutWordKey, 10002, L'w', 5000);
+    e = LongShellLine(CutWordKey, 10002, L'w', 5000);
     e.line[0] = L'a';
     e.line[1] = L' ';
     PressKey(&e);
-    CHECK_LINE(e, L"a |", "cut a 10,000-unit word");
+    CHECK_ROW_LINE("cut a 10,000-unit word", e, L"a |");
     CHECK_EQ(wcslen(Clipboard()), 10000);
     CHECK_EQ(Host().HonkCalls(), 0);
 }

@@ -1,14 +1,10 @@
 // "Custom Insert 1/2/3" through the plug-in's exported hook: Alt-I by default, the other two
 // bound here. The texts come from the variables Insert-1 to Insert-3 of this process.
 #include "tests/support/check.h"
-#include "tests/support/editline.h"
-#include "tests/support/hostctl.h"
-#include "tests/support/plugindll.h"
+#include "tests/support/startedplugin.h"
 
 #include <initializer_list>
 #include <stdio.h>
-#include <stdlib.h>
-#include <string.h>
 #include <wchar.h>
 #include <windows.h>
 
@@ -17,63 +13,18 @@ namespace
 
 enum { AltI = 0x10017, AltJ = 0x10024, AltK = 0x10025 };
 
-PluginDll &Loaded(void)
-{
-    static PluginDll plugin;
-    if (!plugin.module) {
-        plugin = LoadPluginDll();
-        Host().CaptureOutput(1);
-        if (plugin.InitializePlugin() != 0) {
-            printf("InitializePlugin failed\n");
-            exit(2);
-        }
-        PressModifiers(true, true, true, false);
-    }
-    plugin.linewise(L"/D /E1 /K14:Alt-J /K15:Alt-K /Q");
-    TakeOutput(1);
-    TakeOutput(2);
-    return plugin;
-}
-
-wchar_t Before[TestLineCapacity];
 wchar_t KeyName[32];
 
-struct Press {
-    ShellKeyEvent event;
-    int cursorBefore;
-};
-
-Press PressKey(int code, const wchar_t *marked)
+// Presses the key on the marked line, named as a newer host names it; every press consumes the
+// key and its name (after null: refused).
+void PressInsert(const char *name, int code, const wchar_t *marked, const wchar_t *after)
 {
-    PluginDll &plugin = Loaded();
-    Host().ResetCounters();
-    Press press;
-    press.event = LineEvent<ShellKeyEvent>(code, marked);
+    ShellKeyEvent event = ShellLine(code, marked);
     wcscpy(KeyName, L"Alt-I");
-    press.event.keyName = KeyName;
-    press.cursorBefore = (int)(press.event.cursor - press.event.line);
-    memcpy(Before, press.event.line, sizeof Before);
-    CHECK_EQ(plugin.key(&press.event), 0);
-    return press;
-}
-
-void CheckPress(const char *name, const Press &press, const wchar_t *expected)
-{
-    const ShellKeyEvent &event = press.event;
-    CheckInt(event.code, 0, __FILE__, __LINE__, name);
-    CheckInt(KeyName[0], 0, __FILE__, __LINE__, name);
-    CheckTrue(TestLineGuardIntact(), __FILE__, __LINE__, name);
-    if (expected) {
-        CheckText(MarkedLine(event.line, event.cursor - event.line), expected, __FILE__, __LINE__,
-                  name);
-        CheckInt(event.redraw, 1, __FILE__, __LINE__, name);
-        CheckInt(Host().HonkCalls(), 0, __FILE__, __LINE__, name);
-    } else {
-        CheckTrue(memcmp(event.line, Before, sizeof Before) == 0, __FILE__, __LINE__, name);
-        CheckTrue(event.cursor == event.line + press.cursorBefore, __FILE__, __LINE__, name);
-        CheckInt(event.redraw, 0, __FILE__, __LINE__, name);
-        CheckInt(Host().HonkCalls(), 1, __FILE__, __LINE__, name);
-    }
+    event.keyName = KeyName;
+    PressKey(&event);
+    CheckPress(name, event, after);
+    CHECK_ROW_EQ(name, KeyName[0], 0);
 }
 
 void SetInserts(const wchar_t *one, const wchar_t *two, const wchar_t *three)
@@ -87,6 +38,7 @@ void SetInserts(const wchar_t *one, const wchar_t *two, const wchar_t *three)
 
 TEST(custom_inserts_through_the_hook)
 {
+    RunLinewise(L"/D /E1 /K14:Alt-J /K15:Alt-K /Q");
     SYSTEMTIME now;
     GetLocalTime(&now);
     wchar_t today[64];
@@ -117,9 +69,7 @@ TEST(custom_inserts_through_the_hook)
     };
     for (const auto &c : cases) {
         SetInserts(c.one, c.two, c.three);
-        Press press = PressKey(c.code, c.before);
-        CheckPress(c.name, press, c.after);
-        CheckText(TakeOutput(2), L"", __FILE__, __LINE__, c.name);
+        PressInsert(c.name, c.code, c.before, c.after);
     }
     SetInserts(nullptr, nullptr, nullptr);
 }
@@ -127,26 +77,17 @@ TEST(custom_inserts_through_the_hook)
 // An insert that would take the line past 65,535 units is refused; one that just fits is not.
 TEST(custom_insert_at_the_line_limit)
 {
-    static wchar_t text[TestLineCapacity + 8];
+    RunLinewise(L"/D /E1 /K14:Alt-J /K15:Alt-K /Q");
+    static wchar_t text[TestLineCapacity + 8], after[TestLineCapacity + 8];
     SetInserts(L"12345", nullptr, nullptr);
     for (int length : {65530, 65531}) {
-        for (int i = 0; i < length; i++)
-            text[i] = L'a';
-        text[length] = L'|';
-        text[length + 1] = 0;
+        wmemset(text, L'a', length);
+        wcscpy(text + length, L"|");
+        wmemset(after, L'a', length);
+        wcscpy(after + length, L"12345|");
         char name[32];
         snprintf(name, sizeof name, "line of %d units", length);
-        Press press = PressKey(AltI, text);
-        if (length == 65530) {
-            CheckInt(press.event.redraw, 1, __FILE__, __LINE__, name);
-            CheckInt(press.event.cursor - press.event.line, 65535, __FILE__, __LINE__, name);
-            CheckInt((long long)wcslen(press.event.line), 65535, __FILE__, __LINE__, name);
-            CheckTrue(wcscmp(press.event.line + 65530, L"12345") == 0, __FILE__, __LINE__, name);
-            CheckInt(press.event.code, 0, __FILE__, __LINE__, name);
-            CheckTrue(TestLineGuardIntact(), __FILE__, __LINE__, name);
-        } else {
-            CheckPress(name, press, nullptr);
-        }
+        PressInsert(name, AltI, text, length == 65530 ? after : nullptr);
     }
     SetInserts(nullptr, nullptr, nullptr);
 }

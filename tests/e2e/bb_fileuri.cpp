@@ -1,81 +1,30 @@
 // "File to URI" (Ctrl-Alt-F) through the plug-in's exported hook, with the stand-in shell.
 #include "tests/support/check.h"
 #include "tests/support/hostctl.h"
-#include "tests/support/plugindll.h"
+#include "tests/support/startedplugin.h"
 
 #include <stdio.h>
-#include <stdlib.h>
-#include <string.h>
 #include <wchar.h>
 
 namespace
 {
 
-enum { LineCapacity = 65536, AltF = 0x10021 };
+enum { AltF = 0x10021 };
 
-PluginDll &Loaded(void)
-{
-    static PluginDll plugin;
-    if (plugin.module)
-        return plugin;
-    plugin = LoadPluginDll();
-    Host().CaptureOutput(1);
-    if (plugin.InitializePlugin() != 0) {
-        printf("InitializePlugin failed\n");
-        exit(2);
-    }
-    plugin.linewise(L"/D /E1 /A0 /Q");
-    TakeOutput(1);
-    TakeOutput(2);
-    return plugin;
-}
-
-wchar_t Line[LineCapacity];
-wchar_t Before[LineCapacity];
-
-ShellKeyEvent Event(const wchar_t *text, int cursor)
-{
-    Loaded();
-    Host().ResetCounters();
-    wmemset(Line, L'#', LineCapacity); // poison behind the terminator
-    wcscpy(Line, text);
-    ShellKeyEvent event = {};
-    event.code = AltF;
-    event.line = Line;
-    event.cursor = Line + cursor;
-    return event;
-}
-
-// Presses Ctrl-Alt-F with both modifiers really held, as on a keyboard; Before keeps the
-// line as it was.
-void Press(ShellKeyEvent *event)
+// Presses Ctrl-Alt-F with both modifiers really held, as on a keyboard.
+void Press(const char *row, ShellKeyEvent *event)
 {
     event->code = AltF;
     event->redraw = 0;
-    memcpy(Before, Line, sizeof Line);
-    PressModifiers(false, true, true, true);
-    CHECK_EQ(Loaded().key(event), 0);
-    PressModifiers(false, true, true, false);
-    CHECK_EQ(event->code, 0);
+    CHECK_ROW_EQ(row, PressKey(event, HoldCtrl | HoldAlt), 0);
+    CHECK_ROW_EQ(row, event->code, 0);
 }
 
-int CursorOf(const ShellKeyEvent &event)
+// The text as written, the cursor at the index.
+ShellKeyEvent Line(const wchar_t *text, int cursor)
 {
-    return (int)(event.cursor - event.line);
-}
-
-// The line after a conversion, its cursor just after the new text, no error sound.
-void CheckLine(const char *row, const ShellKeyEvent &e, const wchar_t *expected, int cursor)
-{
-    CheckText(e.line, expected, __FILE__, __LINE__, row);
-    CheckInt(CursorOf(e), cursor, __FILE__, __LINE__, row);
-    CheckInt(e.redraw, 1, __FILE__, __LINE__, row);
-    CheckInt(Host().HonkCalls(), 0, __FILE__, __LINE__, row);
-    // Nothing written past the longest line there was.
-    size_t length = wcslen(expected);
-    size_t before = wcslen(Before);
-    size_t last = (length > before ? length : before) + 1;
-    CheckTrue(last >= LineCapacity || Line[last] == L'#', __FILE__, __LINE__, row);
+    ShellLine(AltF, L"");
+    return PlainLineEvent<ShellKeyEvent>(AltF, text, cursor);
 }
 
 // Every "%" on the line stands in a pair, as the shell needs it.
@@ -97,6 +46,7 @@ bool PercentsDoubled(const wchar_t *text)
 // characters are written in a URI is the system's choice).
 TEST(file_to_uri_round_trips)
 {
+    ResetSettings();
     const struct {
         const char *name;
         const wchar_t *path, *uri, *back;
@@ -118,47 +68,44 @@ TEST(file_to_uri_round_trips)
         for (int middle = 0; middle < 2; middle++) {
             const wchar_t *tail = middle ? L" /q" : L"";
             swprintf(text, 4096, L"type %ls%ls", c.path, tail);
-            ShellKeyEvent e = Event(text, middle ? 7 : (int)wcslen(text));
-            Press(&e);
+            ShellKeyEvent e = Line(text, middle ? 7 : (int)wcslen(text));
+            Press(c.name, &e);
             int uriEnd = CursorOf(e);
             if (c.uri) {
-                swprintf(expected, 4096, L"type %ls%ls", c.uri, tail);
-                CheckLine(c.name, e, expected, 5 + (int)wcslen(c.uri));
+                swprintf(expected, 4096, L"type %ls|%ls", c.uri, tail);
+                CheckPress(c.name, e, expected);
             } else {
-                CheckTrue(wcsncmp(e.line, L"type file:///C:/", 16) == 0, __FILE__, __LINE__,
-                          c.name);
-                CheckTrue(PercentsDoubled(e.line), __FILE__, __LINE__, c.name);
-                CheckText(e.line + uriEnd, tail, __FILE__, __LINE__, c.name);
+                CHECK_ROW(c.name, wcsncmp(e.line, L"type file:///C:/", 16) == 0);
+                CHECK_ROW(c.name, PercentsDoubled(e.line));
+                CHECK_ROW_TEXT(c.name, e.line + uriEnd, tail);
             }
 
             e.cursor = e.line + (middle ? 9 : uriEnd);
             Host().ResetCounters();
-            Press(&e);
-            swprintf(expected, 4096, L"type %ls%ls", c.back, tail);
-            CheckLine(c.name, e, expected, 5 + (int)wcslen(c.back));
+            Press(c.name, &e);
+            swprintf(expected, 4096, L"type %ls|%ls", c.back, tail);
+            CheckPress(c.name, e, expected);
         }
     }
 }
 
 TEST(file_to_uri_examples)
 {
+    ResetSettings();
     const struct {
         const char *name;
-        const wchar_t *line;
-        int cursor;
-        const wchar_t *after;
-        int cursorAfter;
+        const wchar_t *line, *after;
     } cases[] = {
-        {"percent pairs undone, then quoted", L"file:///C:/Tools/a%%20b.txt", 27,
-         L"\"C:\\Tools\\a b.txt\"", 18},
-        {"scheme ignores case", L"start FILE:///C:/x.txt", 8, L"start C:\\x.txt", 14},
-        {"cursor just after the word", L"x file:///C:/y.txt z", 18, L"x C:\\y.txt z", 10},
-        {"local host", L"file://localhost/C:/a.txt", 3, L"C:\\a.txt", 8},
+        {"percent pairs undone, then quoted", L"file:///C:/Tools/a%%20b.txt|",
+         L"\"C:\\Tools\\a b.txt\"|"},
+        {"scheme ignores case", L"start FI|LE:///C:/x.txt", L"start C:\\x.txt|"},
+        {"cursor just after the word", L"x file:///C:/y.txt| z", L"x C:\\y.txt| z"},
+        {"local host", L"fil|e://localhost/C:/a.txt", L"C:\\a.txt|"},
     };
     for (const auto &c : cases) {
-        ShellKeyEvent e = Event(c.line, c.cursor);
-        Press(&e);
-        CheckLine(c.name, e, c.after, c.cursorAfter);
+        ShellKeyEvent e = ShellLine(AltF, c.line);
+        Press(c.name, &e);
+        CheckPress(c.name, e, c.after);
     }
 }
 
@@ -166,6 +113,7 @@ TEST(file_to_uri_examples)
 // percent sign of the URI doubled.
 TEST(file_to_uri_relative_name)
 {
+    ResetSettings();
     wchar_t saved[MAX_PATH], directory[MAX_PATH + 64];
     GetCurrentDirectoryW(MAX_PATH, saved);
     DWORD n = GetTempPathW(MAX_PATH, directory);
@@ -187,15 +135,15 @@ TEST(file_to_uri_relative_name)
         else
             wcsncat(expected, p, 1);
     }
-    wcscat(expected, L"/notes.txt");
+    wcscat(expected, L"/notes.txt|");
 
-    ShellKeyEvent e = Event(L"notes.txt", 9);
-    Press(&e);
-    CheckLine("relative name", e, expected, (int)wcslen(expected));
-    Press(&e);
+    ShellKeyEvent e = ShellLine(AltF, L"notes.txt");
+    Press("relative name", &e);
+    CheckPress("relative name", e, expected);
+    Press("and back", &e);
     wchar_t back[MAX_PATH + 80];
-    swprintf(back, MAX_PATH + 80, L"\"%ls\\notes.txt\"", directory);
-    CheckLine("and back", e, back, (int)wcslen(back));
+    swprintf(back, MAX_PATH + 80, L"\"%ls\\notes.txt\"|", directory);
+    CheckPress("and back", e, back);
 
     SetCurrentDirectoryW(saved);
     RemoveDirectoryW(directory);
@@ -204,7 +152,8 @@ TEST(file_to_uri_relative_name)
 // Each failure: the error sound, the key consumed, the line and cursor exactly as they were.
 TEST(file_to_uri_failures_leave_the_line)
 {
-    static wchar_t longUri[10000], longPath[10000], fullLine[LineCapacity];
+    ResetSettings();
+    static wchar_t longUri[10000], longPath[10000], fullLine[TestLineCapacity];
     wcscpy(longUri, L"file:///C:/");
     wmemset(longUri + 11, L'a', 9000);
     longUri[9011] = 0;
@@ -212,9 +161,9 @@ TEST(file_to_uri_failures_leave_the_line)
     wmemset(longPath + 3, L'a', 9000);
     longPath[9003] = 0;
     // A full line whose last word grows when converted.
-    wmemset(fullLine, L'x', LineCapacity - 1);
-    fullLine[LineCapacity - 1] = 0;
-    wcscpy(fullLine + LineCapacity - 1 - 10, L" C:\\a.txt");
+    wmemset(fullLine, L'x', TestLineCapacity - 1);
+    fullLine[TestLineCapacity - 1] = 0;
+    wcscpy(fullLine + TestLineCapacity - 1 - 10, L" C:\\a.txt");
 
     const struct {
         const char *name;
@@ -226,14 +175,11 @@ TEST(file_to_uri_failures_leave_the_line)
         {"only quotes", L"type \"\"", 7},
         {"URI too long for a path", longUri, 20},
         {"path too long for a URI", longPath, 20},
-        {"result does not fit the line", fullLine, LineCapacity - 2},
+        {"result does not fit the line", fullLine, TestLineCapacity - 2},
     };
     for (const auto &c : cases) {
-        ShellKeyEvent e = Event(c.line, c.cursor);
-        Press(&e);
-        CheckTrue(memcmp(Line, Before, sizeof Line) == 0, __FILE__, __LINE__, c.name);
-        CheckInt(CursorOf(e), c.cursor, __FILE__, __LINE__, c.name);
-        CheckInt(Host().HonkCalls(), 1, __FILE__, __LINE__, c.name);
-        CheckInt(Host().ClearEditLineCalls(), 0, __FILE__, __LINE__, c.name);
+        ShellKeyEvent e = Line(c.line, c.cursor);
+        Press(c.name, &e);
+        CheckPress(c.name, e, nullptr);
     }
 }

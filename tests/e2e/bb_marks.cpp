@@ -2,7 +2,7 @@
 // Ctrl-Alt-Up / Ctrl-Alt-Down hotkeys move the window between marks, and /Y repaints them.
 #include "tests/support/check.h"
 #include "tests/support/hostctl.h"
-#include "tests/support/plugindll.h"
+#include "tests/support/startedplugin.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -15,16 +15,7 @@ enum { CtrlUp = 0x1008D, CtrlDown = 0x10091 };
 
 PluginDll &Loaded(void)
 {
-    static PluginDll plugin;
-    if (plugin.module)
-        return plugin;
-    plugin = LoadPluginDll();
-    Host().CaptureOutput(1);
-    if (plugin.InitializePlugin() != 0) {
-        printf("InitializePlugin failed\n");
-        exit(2);
-    }
-    PressModifiers(true, true, true, false);
+    static PluginDll plugin = StartPlugin(nullptr);
     return plugin;
 }
 

@@ -2,7 +2,6 @@
 // becomes its value, computed by the shell; failures leave the line and print nothing.
 #include "tests/support/check.h"
 #include "tests/support/hostctl.h"
-#include "tests/support/editline.h"
 #include "tests/support/startedplugin.h"
 
 #include <stdlib.h>
@@ -13,52 +12,15 @@ namespace
 
 enum { AltEquals = 0x10083 };
 
-GuardedLine Line;
-
-struct Outcome {
-    ShellKeyEvent event;
-    int result;
-    int honks;
-};
-
-Outcome PressMathWord(const wchar_t *marked)
-{
-    StartedPlugin();
-    Host().ResetCounters();
-    TakeOutput(1);
-    TakeOutput(2);
-    int cursor = SetMarkedLine(&Line, marked);
-    Outcome outcome = {};
-    outcome.event.code = AltEquals;
-    outcome.event.line = Line.text;
-    outcome.event.cursor = Line.text + cursor;
-    outcome.result = StartedPlugin().key(&outcome.event);
-    outcome.honks = Host().HonkCalls();
-    return outcome;
-}
-
 // Every row: the key is consumed and the hook answers 0; the line and cursor are as expected,
 // nothing past the line's buffer is touched and the shell printed nothing.
-void CheckRow(const char *row, const Outcome &outcome, const wchar_t *after, bool fails)
+void MathWord(const char *row, const wchar_t *marked, const wchar_t *after)
 {
-    const ShellKeyEvent &e = outcome.event;
-    CHECK_ROW_EQ(row, outcome.result, 0);
-    CHECK_ROW_EQ(row, e.code, 0);
-    CHECK_ROW_TEXT(row, MarkedLine(e.line, e.cursor - e.line), after);
-    CHECK_ROW_EQ(row, e.redraw, fails ? 0 : 1);
-    CHECK_ROW_EQ(row, outcome.honks, fails ? 1 : 0);
-    CHECK_ROW_EQ(row, GuardIntact(&Line), true);
-    CHECK_ROW_TEXT(row, TakeOutput(1), L"");
-    CHECK_ROW_TEXT(row, TakeOutput(2), L"");
+    CheckPress(row, PressOnLine(AltEquals, marked), after);
 }
 
-struct Row {
-    const char *name;
-    const wchar_t *before;
-    const wchar_t *after; // null: the line stays as it was, with the error sound
-};
-
-const Row Rows[] = {
+// After null: the line stays as it was, with the error sound.
+const PressRow Rows[] = {
     {"cursor after the word", L"echo 2+3*4|", L"echo 14|"},
     {"quoted word with blanks", L"\"2 + 3\"|", L"5|"},
     {"cursor on the blank after the word", L"6*7| x", L"42| x"},
@@ -81,18 +43,15 @@ const Row Rows[] = {
 
 TEST(mathword_rows)
 {
-    RunLinewise(L"/D /E1 /A0 /Q");
-    for (const Row &row : Rows) {
-        Outcome outcome = PressMathWord(row.before);
-        CheckRow(row.name, outcome, row.after ? row.after : row.before, !row.after);
-    }
+    ResetSettings();
+    PressRows(AltEquals, 0, Rows);
 }
 
 // Words longer than the shell's 8192-unit buffer or the 65,536-unit expression buffer, and a
 // value that would make the line too long.
 TEST(mathword_long_words_and_lines)
 {
-    RunLinewise(L"/D /E1 /A0 /Q");
+    ResetSettings();
     static wchar_t marked[TestLineCapacity + 2];
 
     // 8,200 characters: the shell refuses it.
@@ -100,15 +59,13 @@ TEST(mathword_long_words_and_lines)
         marked[i] = i % 2 ? L'+' : L'1';
     marked[8199] = L'1';
     wcscpy(marked + 8200, L"|");
-    Outcome outcome = PressMathWord(marked);
-    CheckRow("word longer than the shell's buffer", outcome, marked, true);
+    MathWord("word longer than the shell's buffer", marked, nullptr);
 
     // 65,530 characters: too long for the expression buffer.
     for (int i = 0; i < 65530; i++)
         marked[i] = L'1';
     wcscpy(marked + 65530, L"|");
-    outcome = PressMathWord(marked);
-    CheckRow("word longer than the expression buffer", outcome, marked, true);
+    MathWord("word longer than the expression buffer", marked, nullptr);
 
     // A full line whose last word grows: the line is cut at 65,535 characters, the cursor at
     // its end.
@@ -116,19 +73,17 @@ TEST(mathword_long_words_and_lines)
         marked[i] = L'x';
     marked[65530] = L' ';
     wcscpy(marked + 65531, L"9**9|");
-    outcome = PressMathWord(marked);
     static wchar_t expected[TestLineCapacity + 2];
     wcscpy(expected, marked);
     wcscpy(expected + 65531, L"3874|");
-    CheckRow("value cut at the end of a full line", outcome, expected, false);
-    CHECK_EQ(wcslen(Line.text), 65535);
+    MathWord("value cut at the end of a full line", marked, expected);
+    CHECK_EQ(wcslen(TestLine()), 65535);
 
     // The word at the far end of a long line.
     for (int i = 0; i < 65000; i++)
         marked[i] = i % 10 == 9 ? L' ' : L'w';
     wcscpy(marked + 65000, L"2*21|");
-    outcome = PressMathWord(marked);
     wcscpy(expected, marked);
     wcscpy(expected + 65000, L"42|");
-    CheckRow("word at the end of a long line", outcome, expected, false);
+    MathWord("word at the end of a long line", marked, expected);
 }

@@ -3,8 +3,8 @@
 // (empty history, no scratch folder) end in the error sound alone.
 #include "tests/support/check.h"
 #include "tests/support/hostctl.h"
-#include "tests/support/plugindll.h"
 #include "tests/support/recorder.h"
+#include "tests/support/startedplugin.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -18,20 +18,8 @@ enum { CtrlP = 0x10, RecorderWait = 8000, NothingWait = 1500 };
 
 PluginDll &Plugin(void)
 {
-    static PluginDll plugin;
-    if (plugin.module)
-        return plugin;
-    plugin = LoadPluginDll();
-    Host().CaptureOutput(1);
-    if (plugin.InitializePlugin() != 0) {
-        printf("InitializePlugin failed\n");
-        exit(2);
-    }
     // The error sound as the shell's honk, which the stand-in counts.
-    plugin.linewise(L"/E1 /Q");
-    TakeOutput(1);
-    TakeOutput(2);
-    PressModifiers(true, true, true, false);
+    static PluginDll plugin = StartPlugin(L"/E1 /Q");
     return plugin;
 }
 
@@ -45,11 +33,11 @@ void PressPrintHistory(const char *name)
     event.cursor = line + 3;
     event.homeRow = event.row = 5;
     event.column = 3;
-    CheckInt(Plugin().key(&event), 0, __FILE__, __LINE__, name);
-    CheckInt(event.code, 0, __FILE__, __LINE__, name);
-    CheckInt(event.redraw, 0, __FILE__, __LINE__, name);
-    CheckTrue(event.cursor == line + 3 && wcscmp(line, L"dir") == 0, __FILE__, __LINE__, name);
-    CheckInt(event.homeRow, 5, __FILE__, __LINE__, name);
+    CHECK_ROW_EQ(name, Plugin().key(&event), 0);
+    CHECK_ROW_EQ(name, event.code, 0);
+    CHECK_ROW_EQ(name, event.redraw, 0);
+    CHECK_ROW(name, event.cursor == line + 3 && wcscmp(line, L"dir") == 0);
+    CHECK_ROW_EQ(name, event.homeRow, 5);
 }
 
 void History(int count)
@@ -136,19 +124,18 @@ void RunCase(const Case &c)
         CheckFailed(__FILE__, __LINE__, c.name, "the recorder did not run");
         return;
     }
-    CheckInt(Host().HonkCalls(), 0, __FILE__, __LINE__, c.name);
-    CheckText(recording.verb, c.verb, __FILE__, __LINE__, c.name);
-    CheckInt(recording.show, c.show, __FILE__, __LINE__, c.name);
+    CHECK_ROW_EQ(c.name, Host().HonkCalls(), 0);
+    CHECK_ROW_TEXT(c.name, recording.verb, c.verb);
+    CHECK_ROW_EQ(c.name, recording.show, c.show);
     // The file lies in the plug-in's scratch folder and ends in ".txt".
-    CheckTrue(InScratchFolder(FolderOf(recording.file)), __FILE__, __LINE__, c.name);
+    CHECK_ROW(c.name, InScratchFolder(FolderOf(recording.file)));
     const wchar_t *dot = wcsrchr(recording.file, L'.');
-    CheckText(dot, L".txt", __FILE__, __LINE__, c.name);
+    CHECK_ROW_TEXT(c.name, dot, L".txt");
     static unsigned char expected[200000];
     const size_t size =
         Expected(expected, sizeof expected, c.first, c.entries, c.numbered, c.utf16);
-    CheckInt((long long)recording.size, (long long)size, __FILE__, __LINE__, c.name);
-    CheckTrue(recording.size == size && memcmp(recording.bytes, expected, size) == 0, __FILE__,
-              __LINE__, c.name);
+    CHECK_ROW_EQ(c.name, (long long)recording.size, (long long)size);
+    CHECK_ROW(c.name, recording.size == size && memcmp(recording.bytes, expected, size) == 0);
 }
 
 } // namespace

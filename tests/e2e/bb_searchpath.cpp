@@ -3,54 +3,33 @@
 // PathExpandFlags set in the environment.
 #include "tests/support/check.h"
 #include "tests/support/hostctl.h"
-#include "tests/support/plugindll.h"
+#include "tests/support/startedplugin.h"
 
 #include <stdio.h>
-#include <stdlib.h>
-#include <string.h>
 #include <wchar.h>
 
 namespace
 {
 
-enum { LineCapacity = 65536, AltE = 0x10012, TextUnits = 4096 };
+enum { AltE = 0x10012, TextUnits = 4096 };
 
 const wchar_t AppPaths[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
 // App Paths subkeys of these tests; no system program begins with "lwtest".
 const wchar_t *const TestKeys[] = {L"lwtestapp.exe", L"lwtestexp.exe", L"lwtestgone.exe",
                                    L"lwtestquoted.exe"};
 
-PluginDll &Loaded(void)
-{
-    static PluginDll plugin;
-    if (plugin.module)
-        return plugin;
-    plugin = LoadPluginDll();
-    Host().CaptureOutput(1);
-    if (plugin.InitializePlugin() != 0) {
-        printf("InitializePlugin failed\n");
-        exit(2);
-    }
-    plugin.linewise(L"/D /E1 /A0 /Q");
-    TakeOutput(1);
-    TakeOutput(2);
-    return plugin;
-}
-
 wchar_t Root[MAX_PATH]; // the tree, in the prefix's temporary directory
-wchar_t Line[LineCapacity];
-wchar_t Before[LineCapacity];
 
-// text with every "@" replaced by the tree's root.
-const wchar_t *Rooted(const wchar_t *text, wchar_t *out)
+// text with every "@" replaced by the tree's root, cut at the capacity.
+const wchar_t *Rooted(const wchar_t *text, wchar_t *out, size_t capacity)
 {
-    out[0] = 0;
+    size_t n = 0;
     for (const wchar_t *p = text; *p; p++) {
-        if (*p == L'@')
-            wcscat(out, Root);
-        else
-            wcsncat(out, p, 1);
+        const wchar_t one[2] = {*p, 0};
+        for (const wchar_t *q = *p == L'@' ? Root : one; *q && n + 1 < capacity; q++)
+            out[n++] = *q;
     }
+    out[n] = 0;
     return out;
 }
 
@@ -109,7 +88,7 @@ void SetAppPath(const wchar_t *name, DWORD type, const wchar_t *value)
     CHECK_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
                              nullptr),
              0);
-    Rooted(value, rooted);
+    Rooted(value, rooted, TextUnits);
     RegSetValueExW(key, nullptr, 0, type, (const BYTE *)rooted,
                    (DWORD)((wcslen(rooted) + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
@@ -142,71 +121,29 @@ void MakeTree(void)
     SetEnvironmentVariableW(L"LWTESTROOT", Root);
 }
 
-ShellKeyEvent Event(const wchar_t *text, int cursor)
-{
-    Loaded();
-    Host().ResetCounters();
-    wmemset(Line, L'#', LineCapacity);
-    wcscpy(Line, text);
-    memcpy(Before, Line, sizeof Line);
-    ShellKeyEvent event = {};
-    event.code = AltE;
-    event.line = Line;
-    event.cursor = Line + cursor;
-    return event;
-}
-
-void Press(ShellKeyEvent *event)
-{
-    PressModifiers(false, true, true, true);
-    CHECK_EQ(Loaded().key(event), 0);
-    PressModifiers(false, true, true, false);
-    CHECK_EQ(event->code, 0);
-}
-
-int CursorOf(const ShellKeyEvent &event)
-{
-    return (int)(event.cursor - event.line);
-}
-
 struct Case {
     const char *name;
     const wchar_t *path;  // the Path variable ("@" is the tree)
     const wchar_t *flags; // PathExpandFlags, null for none
-    const wchar_t *line;
-    int cursor;
-    const wchar_t *after; // null: refused
+    const wchar_t *line;  // '|' marks the cursor
+    const wchar_t *after; // the cursor just after the inserted path; null: refused
 };
 
 void RunCases(const Case *cases, size_t count)
 {
+    ResetSettings();
     MakeTree();
     wchar_t saved[TextUnits], current[MAX_PATH], cwd[TextUnits];
     DWORD savedLength = GetEnvironmentVariableW(L"Path", saved, TextUnits);
     GetCurrentDirectoryW(MAX_PATH, current);
-    SetCurrentDirectoryW(Rooted(L"@\\cwd", cwd));
+    SetCurrentDirectoryW(Rooted(L"@\\cwd", cwd, TextUnits));
     static wchar_t path[TextUnits], after[TextUnits];
     for (size_t i = 0; i < count; i++) {
         const Case &c = cases[i];
-        SetEnvironmentVariableW(L"Path", c.path ? Rooted(c.path, path) : nullptr);
+        SetEnvironmentVariableW(L"Path", c.path ? Rooted(c.path, path, TextUnits) : nullptr);
         SetEnvironmentVariableW(L"PathExpandFlags", c.flags);
-        ShellKeyEvent e = Event(c.line, c.cursor);
-        Press(&e);
-        if (c.after) {
-            Rooted(c.after, after);
-            CheckText(e.line, after, __FILE__, __LINE__, c.name);
-            // The cursor ends just after the inserted path.
-            size_t wordEnd = (size_t)c.cursor;
-            while (c.line[wordEnd] && c.line[wordEnd] != L' ')
-                wordEnd++;
-            int expected = (int)(wcslen(after) - wcslen(c.line + wordEnd));
-            CheckInt(CursorOf(e), expected, __FILE__, __LINE__, c.name);
-            CheckInt(Host().HonkCalls(), 0, __FILE__, __LINE__, c.name);
-        } else {
-            CheckTrue(memcmp(Line, Before, sizeof Line) == 0, __FILE__, __LINE__, c.name);
-            CheckInt(CursorOf(e), c.cursor, __FILE__, __LINE__, c.name);
-            CheckInt(Host().HonkCalls(), 1, __FILE__, __LINE__, c.name);
-        }
+        ShellKeyEvent e = PressOnLine(AltE, c.line, HoldCtrl | HoldAlt);
+        CheckPress(c.name, e, c.after ? Rooted(c.after, after, TextUnits) : nullptr);
     }
     SetEnvironmentVariableW(L"PathExpandFlags", nullptr);
     SetEnvironmentVariableW(L"Path", savedLength ? saved : nullptr);
@@ -219,29 +156,29 @@ TEST(search_path_in_path_directories)
 {
     const wchar_t *path = L"@\\bin1;\"@\\My Tools\";@\\R&D;@\\bin2";
     const Case cases[] = {
-        {"a program name", path, nullptr, L"note", 4, L"@\\bin1\\notepad.exe"},
-        {"file name only (64)", path, L"64", L"note", 2, L"notepad.exe"},
-        {"own extension: any file", path, nullptr, L"notes.t", 7, L"@\\bin1\\notes.txt"},
-        {"not executable", path, nullptr, L"notes", 5, nullptr},
-        {"a star of its own", path, nullptr, L"np*", 3, L"@\\bin1\\npx.cmd"},
-        {"quoted Path entry, quoted result", path, nullptr, L"mytool", 6,
-         L"\"@\\My Tools\\mytool.exe\""},
-        {"special character quoted", path, nullptr, L"rnd", 3, L"\"@\\R&D\\rnd.com\""},
-        {"last entry without ;", path, nullptr, L"last", 4, L"@\\bin2\\last.btm"},
-        {"a directory is no match", path, nullptr, L"dupdir", 6, L"@\\bin2\\dupdir.exe"},
-        {"in the middle of a line", path, nullptr, L"start note x", 8,
-         L"start @\\bin1\\notepad.exe x"},
-        {"quoted start of a name", path, nullptr, L"\"note", 5, L"@\\bin1\\notepad.exe"},
-        {"blanks and missing entries", L"  @\\nothere; ;;@\\bin2;", nullptr, L"last", 4,
-         L"@\\bin2\\last.btm"},
-        {"unreadable flags: 6", path, L"junk", L"note", 4, L"@\\bin1\\notepad.exe"},
-        {"no Path", nullptr, L"0", L"note", 4, nullptr},
-        {"no match", path, nullptr, L"zzz", 3, nullptr},
-        {"backslash", path, nullptr, L"bin1\\note", 9, nullptr},
-        {"slash", path, nullptr, L"bin1/note", 9, nullptr},
-        {"drive colon", path, nullptr, L"C:note", 6, nullptr},
-        {"no word at the cursor", path, nullptr, L"note  x", 5, nullptr},
-        {"empty line", path, nullptr, L"", 0, nullptr},
+        {"a program name", path, nullptr, L"note|", L"@\\bin1\\notepad.exe|"},
+        {"file name only (64)", path, L"64", L"no|te", L"notepad.exe|"},
+        {"own extension: any file", path, nullptr, L"notes.t|", L"@\\bin1\\notes.txt|"},
+        {"not executable", path, nullptr, L"notes|", nullptr},
+        {"a star of its own", path, nullptr, L"np*|", L"@\\bin1\\npx.cmd|"},
+        {"quoted Path entry, quoted result", path, nullptr, L"mytool|",
+         L"\"@\\My Tools\\mytool.exe\"|"},
+        {"special character quoted", path, nullptr, L"rnd|", L"\"@\\R&D\\rnd.com\"|"},
+        {"last entry without ;", path, nullptr, L"last|", L"@\\bin2\\last.btm|"},
+        {"a directory is no match", path, nullptr, L"dupdir|", L"@\\bin2\\dupdir.exe|"},
+        {"in the middle of a line", path, nullptr, L"start no|te x",
+         L"start @\\bin1\\notepad.exe| x"},
+        {"quoted start of a name", path, nullptr, L"\"note|", L"@\\bin1\\notepad.exe|"},
+        {"blanks and missing entries", L"  @\\nothere; ;;@\\bin2;", nullptr, L"last|",
+         L"@\\bin2\\last.btm|"},
+        {"unreadable flags: 6", path, L"junk", L"note|", L"@\\bin1\\notepad.exe|"},
+        {"no Path", nullptr, L"0", L"note|", nullptr},
+        {"no match", path, nullptr, L"zzz|", nullptr},
+        {"backslash", path, nullptr, L"bin1\\note|", nullptr},
+        {"slash", path, nullptr, L"bin1/note|", nullptr},
+        {"drive colon", path, nullptr, L"C:note|", nullptr},
+        {"no word at the cursor", path, nullptr, L"note | x", nullptr},
+        {"empty line", path, nullptr, L"|", nullptr},
     };
     RunCases(cases, sizeof cases / sizeof cases[0]);
 }
@@ -250,25 +187,24 @@ TEST(search_path_flags)
 {
     const wchar_t *path = L"@\\bin1";
     const Case cases[] = {
-        {"current directory (1)", path, L"1", L"here", 4, L"@\\cwd\\here.bat"},
-        {"current directory not searched (0)", path, L"0", L"here", 4, nullptr},
-        {"variable extension (4)", path, L"4", L"tool", 4, L"@\\bin1\\tool.lwpy"},
-        {"variable extension off (0)", path, L"0", L"tool", 4, nullptr},
-        {"App Paths (2)", path, L"2", L"lwtestap", 8, L"@\\apps\\appthing.exe"},
-        {"App Paths off (0)", path, L"0", L"lwtestap", 8, nullptr},
-        {"REG_EXPAND_SZ kept (2)", path, L"2", L"lwtestexp", 9,
-         L"%LWTESTROOT%\\apps\\appthing.exe"},
-        {"REG_EXPAND_SZ expanded (130)", path, L"130", L"lwtestexp", 9, L"@\\apps\\appthing.exe"},
-        {"App Paths file missing", path, L"2", L"lwtestgone", 10, nullptr},
-        {"App Paths value in quotes", path, L"2", L"lwtestquoted", 12,
-         L"\"@\\My Tools\\mytool.exe\""},
-        {"App Paths, file name only (66)", path, L"66", L"lwtestap", 8, L"appthing.exe"},
+        {"current directory (1)", path, L"1", L"here|", L"@\\cwd\\here.bat|"},
+        {"current directory not searched (0)", path, L"0", L"here|", nullptr},
+        {"variable extension (4)", path, L"4", L"tool|", L"@\\bin1\\tool.lwpy|"},
+        {"variable extension off (0)", path, L"0", L"tool|", nullptr},
+        {"App Paths (2)", path, L"2", L"lwtestap|", L"@\\apps\\appthing.exe|"},
+        {"App Paths off (0)", path, L"0", L"lwtestap|", nullptr},
+        {"REG_EXPAND_SZ kept (2)", path, L"2", L"lwtestexp|", L"%LWTESTROOT%\\apps\\appthing.exe|"},
+        {"REG_EXPAND_SZ expanded (130)", path, L"130", L"lwtestexp|", L"@\\apps\\appthing.exe|"},
+        {"App Paths file missing", path, L"2", L"lwtestgone|", nullptr},
+        {"App Paths value in quotes", path, L"2", L"lwtestquoted|",
+         L"\"@\\My Tools\\mytool.exe\"|"},
+        {"App Paths, file name only (66)", path, L"66", L"lwtestap|", L"appthing.exe|"},
     };
     SetEnvironmentVariableW(L".lwpy", L"lwpython");
     RunCases(cases, sizeof cases / sizeof cases[0]);
     SetEnvironmentVariableW(L".lwpy", L"");
     const Case unset[] = {
-        {"variable extension empty (4)", path, L"4", L"tool", 4, nullptr},
+        {"variable extension empty (4)", path, L"4", L"tool|", nullptr},
     };
     RunCases(unset, 1);
     SetEnvironmentVariableW(L".lwpy", nullptr);
@@ -277,11 +213,11 @@ TEST(search_path_flags)
 // A result that does not fit the line leaves it as it was. Runs last: removes the tree.
 TEST(search_path_full_line_and_clean_up)
 {
-    static wchar_t full[LineCapacity];
-    wmemset(full, L'x', LineCapacity - 1);
-    wcscpy(full + LineCapacity - 1 - 5, L" note");
+    static wchar_t full[TestLineCapacity + 1];
+    wmemset(full, L'x', TestLineCapacity - 1);
+    wcscpy(full + TestLineCapacity - 1 - 5, L" not|e");
     const Case cases[] = {
-        {"result too long for the line", L"@\\bin1", L"0", full, LineCapacity - 2, nullptr},
+        {"result too long for the line", L"@\\bin1", L"0", full, nullptr},
     };
     RunCases(cases, 1);
     RemoveTestKeys();

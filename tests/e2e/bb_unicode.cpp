@@ -2,7 +2,7 @@
 // shell types them, and a blank, Enter, Esc, End or a non-digit ends the entry.
 #include "tests/support/check.h"
 #include "tests/support/hostctl.h"
-#include "tests/support/keyline.h"
+#include "tests/support/startedplugin.h"
 
 #include <wchar.h>
 
@@ -52,50 +52,47 @@ const EntryCase Cases[] = {
 TEST(unicode_entry_table)
 {
     for (const EntryCase &c : Cases) {
-        ShellKeyEvent e = LineEvent(UnicodeKey, c.line);
+        ShellKeyEvent e = ShellLine(UnicodeKey, c.line);
         PressKey(&e);
-        CheckInt(e.code, 0, __FILE__, __LINE__, c.name);
-        CheckInt(e.redraw, 1, __FILE__, __LINE__, c.name);
+        CHECK_ROW_EQ(c.name, e.code, 0);
+        CHECK_ROW_EQ(c.name, e.redraw, 1);
         Type(&e, c.digits);
         e.code = c.end;
         e.redraw = 0;
         CHECK_EQ(PressKey(&e), 0);
-        CHECK_LINE(e, c.after, c.name);
-        CheckInt(e.code, c.swallowed ? 0 : c.end, __FILE__, __LINE__, c.name);
-        CheckInt(Host().HonkCalls(), c.honks, __FILE__, __LINE__, c.name);
+        CHECK_ROW_LINE(c.name, e, c.after);
+        CHECK_ROW_EQ(c.name, e.code, c.swallowed ? 0 : c.end);
+        CHECK_ROW_EQ(c.name, Host().HonkCalls(), c.honks);
         // The entry is over: the next blank is the shell's alone.
         ShellKeyEvent before = e;
         e.code = ' ';
         PressKey(&e);
-        CheckInt(e.code, ' ', __FILE__, __LINE__, c.name);
-        CheckInt(e.cursor - before.cursor, 0, __FILE__, __LINE__, c.name);
+        CHECK_ROW_EQ(c.name, e.code, ' ');
+        CHECK_ROW_EQ(c.name, e.cursor - before.cursor, 0);
     }
 }
 
 // The marker gone or the cursor moved back onto it: error sound, the line left as it is.
 TEST(unicode_entry_lost_marker)
 {
-    ShellKeyEvent e = LineEvent(UnicodeKey, L"dir |");
+    ShellKeyEvent e = ShellLine(UnicodeKey, L"dir |");
     PressKey(&e);
     Type(&e, L"41");
     e.cursor = e.line + 4; // onto the marker
     e.code = Enter;
-    RememberLine();
     PressKey(&e);
     CHECK(LineUnchanged());
-    CHECK_LINE(e,
-               L"dir |\x00A4"
-               L"41",
-               "cursor moved onto the marker");
+    CHECK_ROW_LINE("cursor moved onto the marker", e,
+                   L"dir |\x00A4"
+                   L"41");
     CHECK_EQ(e.code, Enter);
     CHECK_EQ(Host().HonkCalls(), 1);
 
-    e = LineEvent(UnicodeKey, L"dir |");
+    e = ShellLine(UnicodeKey, L"dir |");
     PressKey(&e);
     Type(&e, L"41");
     e.line[4] = L'x'; // the marker overwritten
     e.code = Esc;
-    RememberLine();
     PressKey(&e);
     CHECK(LineUnchanged());
     CHECK_EQ(e.code, Esc); // not swallowed when the marker is gone
@@ -105,43 +102,42 @@ TEST(unicode_entry_lost_marker)
 // A second Alt-U ends the first entry (no digits: the marker goes) and starts a new one.
 TEST(unicode_entry_started_twice)
 {
-    ShellKeyEvent e = LineEvent(UnicodeKey, L"ab|");
+    ShellKeyEvent e = ShellLine(UnicodeKey, L"ab|");
     PressKey(&e);
     e.code = UnicodeKey;
     PressKey(&e);
-    CHECK_LINE(e, L"ab\x00A4|", "second Alt-U");
+    CHECK_ROW_LINE("second Alt-U", e, L"ab\x00A4|");
     CHECK_EQ(Host().HonkCalls(), 1);
     Type(&e, L"42 ");
-    CHECK_LINE(e, L"abB |", "the new entry converts");
+    CHECK_ROW_LINE("the new entry converts", e, L"abB |");
 }
 
 // The shell calls the hook with code 0 and no line when it abandons the line: the entry ends
 // and the marker left behind is only text.
 TEST(unicode_entry_reset_without_a_line)
 {
-    ShellKeyEvent e = LineEvent(UnicodeKey, L"|");
+    ShellKeyEvent e = ShellLine(UnicodeKey, L"|");
     PressKey(&e);
     Type(&e, L"41");
     ShellKeyEvent reset = {};
     PressKey(&reset);
     Type(&e, L" ");
-    CHECK_LINE(e,
-               L"\x00A4"
-               L"41 |",
-               "after the reset");
+    CHECK_ROW_LINE("after the reset", e,
+                   L"\x00A4"
+                   L"41 |");
     CHECK_EQ(Host().HonkCalls(), 0);
 }
 
 // Enter ends the entry before the arguments are remembered: F3 brings back the character.
 TEST(unicode_entry_ends_before_enter_captures)
 {
-    ShellKeyEvent e = LineEvent(UnicodeKey, L"echo |");
+    ShellKeyEvent e = ShellLine(UnicodeKey, L"echo |");
     PressKey(&e);
     Type(&e, L"1F600");
     e.code = Enter;
     PressKey(&e);
     CHECK_EQ(e.code, Enter);
-    e = LineEvent(F3, L"|");
+    e = ShellLine(F3, L"|");
     PressKey(&e);
-    CHECK_LINE(e, L"\xD83D\xDE00|", "F3 after Enter");
+    CHECK_ROW_LINE("F3 after Enter", e, L"\xD83D\xDE00|");
 }

@@ -1,9 +1,9 @@
 // Unloading the plug-in right after it started a sound, as the shell does when a user unloads
 // or updates it: nothing the plug-in started may still run in or read from the freed library.
 #include "tests/support/check.h"
+#include "tests/support/clipboard.h"
 #include "tests/support/handles.h"
 #include "tests/support/hostctl.h"
-#include "tests/support/keyline.h"
 #include "tests/support/plugindll.h"
 
 #include <stdint.h>

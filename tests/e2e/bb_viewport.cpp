@@ -5,8 +5,8 @@
 #include "tests/support/check.h"
 #include "tests/support/hostctl.h"
 #include "tests/support/picture.h"
-#include "tests/support/plugindll.h"
 #include "tests/support/recorder.h"
+#include "tests/support/startedplugin.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -20,19 +20,8 @@ enum { KeyP = 0x10, KeyQ = 0x11, RecorderWait = 8000, NothingWait = 1500 };
 
 PluginDll &Plugin(void)
 {
-    static PluginDll plugin;
-    if (plugin.module)
-        return plugin;
-    plugin = LoadPluginDll();
-    Host().CaptureOutput(1);
-    if (plugin.InitializePlugin() != 0) {
-        printf("InitializePlugin failed\n");
-        exit(2);
-    }
-    plugin.linewise(L"/E1 /Q"); // the error sound as the honk the stand-in counts
-    TakeOutput(1);
-    TakeOutput(2);
-    PressModifiers(true, true, true, false);
+    // the error sound as the honk the stand-in counts
+    static PluginDll plugin = StartPlugin(L"/E1 /Q");
     return plugin;
 }
 
@@ -47,11 +36,11 @@ void Press(int code, const char *name)
     event.homeRow = event.row = 3;
     event.column = 1;
     PressModifiers(true, true, false, true);
-    CheckInt(Plugin().key(&event), 0, __FILE__, __LINE__, name);
+    CHECK_ROW_EQ(name, Plugin().key(&event), 0);
     PressModifiers(true, true, false, false);
-    CheckInt(event.code, 0, __FILE__, __LINE__, name);
-    CheckInt(event.redraw, 0, __FILE__, __LINE__, name);
-    CheckTrue(event.cursor == line + 1 && wcscmp(line, L"ver") == 0, __FILE__, __LINE__, name);
+    CHECK_ROW_EQ(name, event.code, 0);
+    CHECK_ROW_EQ(name, event.redraw, 0);
+    CHECK_ROW(name, event.cursor == line + 1 && wcscmp(line, L"ver") == 0);
 }
 
 // The test's stand-in for ConEmu's window, named by ConEmuHWND.
@@ -143,12 +132,12 @@ bool NamedLike(const wchar_t *name, const wchar_t *rest)
 void CheckPicture(const char *name, const wchar_t *path, int tolerance)
 {
     const DecodedPicture picture = DecodePicture(path);
-    CheckTrue(picture.ok, __FILE__, __LINE__, name);
-    CheckInt(picture.width, PictureWidth, __FILE__, __LINE__, name);
-    CheckInt(picture.height, PictureHeight, __FILE__, __LINE__, name);
-    CheckTrue(ColourNear(picture.bar, 0xFFFFFF, tolerance), __FILE__, __LINE__, name);
-    CheckTrue(ColourNear(picture.left, 0xFF0000, tolerance), __FILE__, __LINE__, name);
-    CheckTrue(ColourNear(picture.right, 0x0000FF, tolerance), __FILE__, __LINE__, name);
+    CHECK_ROW(name, picture.ok);
+    CHECK_ROW_EQ(name, picture.width, PictureWidth);
+    CHECK_ROW_EQ(name, picture.height, PictureHeight);
+    CHECK_ROW(name, ColourNear(picture.bar, 0xFFFFFF, tolerance));
+    CHECK_ROW(name, ColourNear(picture.left, 0xFF0000, tolerance));
+    CHECK_ROW(name, ColourNear(picture.right, 0x0000FF, tolerance));
 }
 
 } // namespace
@@ -177,10 +166,10 @@ TEST(save_viewport_picture_formats_and_names)
         EmptyFolder();
         Host().ResetCounters();
         Press(KeyQ, row.name);
-        CheckInt(Host().HonkCalls(), 0, __FILE__, __LINE__, row.name);
+        CHECK_ROW_EQ(row.name, Host().HonkCalls(), 0);
         wchar_t names[4][MAX_PATH];
-        CheckInt(Pictures(names), 1, __FILE__, __LINE__, row.name);
-        CheckTrue(NamedLike(names[0], row.extension), __FILE__, __LINE__, row.name);
+        CHECK_ROW_EQ(row.name, Pictures(names), 1);
+        CHECK_ROW(row.name, NamedLike(names[0], row.extension));
         wchar_t path[MAX_PATH];
         swprintf(path, MAX_PATH, L"%ls\\%ls", Folder(), names[0]);
         CheckPicture(row.name, path, row.tolerance);
@@ -275,11 +264,11 @@ TEST(viewport_failures_sound_only)
             EmptyFolder();
             Host().ResetCounters();
             Press(code, row.name);
-            CheckInt(Host().HonkCalls(), 1, __FILE__, __LINE__, row.name);
+            CHECK_ROW_EQ(row.name, Host().HonkCalls(), 1);
             wchar_t names[4][MAX_PATH];
-            CheckInt(Pictures(names), 0, __FILE__, __LINE__, row.name);
-            CheckInt(TakeOutput(1)[0], 0, __FILE__, __LINE__, row.name);
-            CheckInt(TakeOutput(2)[0], 0, __FILE__, __LINE__, row.name);
+            CHECK_ROW_EQ(row.name, Pictures(names), 0);
+            CHECK_ROW_EQ(row.name, TakeOutput(1)[0], 0);
+            CHECK_ROW_EQ(row.name, TakeOutput(2)[0], 0);
         }
     }
     SetEnvironmentVariableW(L"ConEmuHWND", nullptr);

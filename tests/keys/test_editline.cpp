@@ -1,6 +1,7 @@
 #include "keys/editline.h"
 
 #include "tests/support/check.h"
+#include "tests/support/editline.h"
 #include "tests/support/hostctl.h"
 
 #include <wchar.h>
@@ -8,44 +9,9 @@
 namespace
 {
 
-// The shell's line buffer, with guard units behind its 65,536 that must never change.
-enum { Guard = 16 };
-wchar_t Buffer[EditLineCapacity + Guard];
-
 KeyEvent Event(const wchar_t *text, int cursor)
 {
-    wcscpy(Buffer, text);
-    for (int i = 0; i < Guard; i++)
-        Buffer[EditLineCapacity + i] = L'#';
-    KeyEvent event = {};
-    event.code = 'x';
-    event.line = Buffer;
-    event.cursor = Buffer + cursor;
-    return event;
-}
-
-bool GuardIntact(void)
-{
-    for (int i = 0; i < Guard; i++)
-        if (Buffer[EditLineCapacity + i] != L'#')
-            return false;
-    return true;
-}
-
-int CursorOf(const KeyEvent &event)
-{
-    return (int)(event.cursor - event.line);
-}
-
-// A line of n copies of ch, built in place (too long for the test's own texts).
-KeyEvent LongEvent(int n, wchar_t ch, int cursor)
-{
-    KeyEvent event = Event(L"", 0);
-    for (int i = 0; i < n; i++)
-        Buffer[i] = ch;
-    Buffer[n] = 0;
-    event.cursor = Buffer + cursor;
-    return event;
+    return PlainLineEvent<KeyEvent>('x', text, cursor);
 }
 
 } // namespace
@@ -84,11 +50,11 @@ TEST(insert_of_part_of_the_line_itself)
 
 TEST(insert_up_to_the_line_capacity_and_no_further)
 {
-    KeyEvent e = LongEvent(EditLineCapacity - 3, L'a', 0);
+    KeyEvent e = LongLineEvent<KeyEvent>('x', EditLineCapacity - 3, L'a', 0);
     CHECK_EQ(InsertText(5, &e, L"xy"), 0);
     CHECK_EQ((int)wcslen(e.line), EditLineCapacity - 1);
     CHECK(e.line[5] == L'x' && e.line[6] == L'y' && e.line[7] == L'a');
-    CHECK(GuardIntact());
+    CHECK(TestLineGuardIntact());
 
     e.redraw = 0;
     CHECK_EQ(InsertText(0, &e, L"z"), -1);
@@ -96,7 +62,7 @@ TEST(insert_up_to_the_line_capacity_and_no_further)
     CHECK(e.line[0] == L'a');
     CHECK_EQ(CursorOf(e), 0);
     CHECK_EQ(e.redraw, 0);
-    CHECK(GuardIntact());
+    CHECK(TestLineGuardIntact());
 
     CHECK_EQ(InsertText(EditLineCapacity - 1, &e, L""), 0);
 
@@ -107,7 +73,7 @@ TEST(insert_up_to_the_line_capacity_and_no_further)
     e = Event(L"abc", 3);
     CHECK_EQ(InsertText(3, &e, big), -1);
     CHECK_TEXT(e.line, L"abc");
-    CHECK(GuardIntact());
+    CHECK(TestLineGuardIntact());
 }
 
 TEST(insert_without_a_line_fails)
@@ -148,13 +114,13 @@ TEST(delete_text_and_cursor)
 
 TEST(delete_on_a_full_line)
 {
-    KeyEvent e = LongEvent(EditLineCapacity - 1, L'a', EditLineCapacity - 1);
+    KeyEvent e = LongLineEvent<KeyEvent>('x', EditLineCapacity - 1, L'a', EditLineCapacity - 1);
     e.line[EditLineCapacity - 2] = L'z';
     DeleteText(0, &e, 1);
     CHECK_EQ((int)wcslen(e.line), EditLineCapacity - 2);
     CHECK(e.line[EditLineCapacity - 3] == L'z');
     CHECK_EQ(CursorOf(e), EditLineCapacity - 2);
-    CHECK(GuardIntact());
+    CHECK(TestLineGuardIntact());
 }
 
 TEST(word_at_cursor_around_blanks)

@@ -79,6 +79,15 @@ void CheckText(const wchar_t *actual, const wchar_t *expected, const char *file,
     CheckFailed(file, line, what, detail);
 }
 
+const char *RowWhat(const char *row, const char *what)
+{
+    static char buffers[4][256];
+    static int which;
+    char *out = buffers[which = (which + 1) % 4];
+    snprintf(out, sizeof buffers[0], "%s: %s", row, what);
+    return out;
+}
+
 bool SkipUnderQemu(const char *why)
 {
     if (!getenv("LINEWISE_QEMU"))

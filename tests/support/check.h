@@ -27,6 +27,16 @@ void CheckText(const wchar_t *actual, const wchar_t *expected, const char *file,
 #define CHECK_TEXT(actual, expected)                                                               \
     CheckText((actual), (expected), __FILE__, __LINE__, #actual " == " #expected)
 
+// "row: what", for failure messages (a few rotating static buffers).
+const char *RowWhat(const char *row, const char *what);
+
+#define CHECK_ROW(row, cond) CheckTrue((cond), __FILE__, __LINE__, RowWhat((row), #cond))
+#define CHECK_ROW_EQ(row, actual, expected)                                                        \
+    CheckInt((long long)(actual), (long long)(expected), __FILE__, __LINE__,                       \
+             RowWhat((row), #actual " == " #expected))
+#define CHECK_ROW_TEXT(row, actual, expected)                                                      \
+    CheckText((actual), (expected), __FILE__, __LINE__, RowWhat((row), #actual " == " #expected))
+
 // Printable form of a UTF-16 text for failure messages (escapes non-ASCII), in a static
 // buffer.
 const char *Show(const wchar_t *text);
