@@ -53,6 +53,8 @@ wait_for() {
 }
 has() { screen | grep -qF -- "$1"; }
 has_line() { screen | sed 's/ *$//' | grep -qxF -- "$1"; }
+# The same, counting the lines that have scrolled out of the pane.
+had_line() { T capture-pane -p -S -300 -t lw | sed 's/ *$//' | grep -qxF -- "$1"; }
 line_is() { [ "$(prompt_line | sed 's/ *$//')" = "$1" ]; }
 # The output of history: the last lines entered, oldest first, ending with history itself.
 history_in_order() {
@@ -262,11 +264,11 @@ script+='|set LW_TEST|Enter|set =x|Enter|   echo   padded|Enter|:label|Enter'
 for n in $(seq 1 40); do script+="|echo n$n|Enter"; done
 script+='|echo n40|Enter|history|Enter'
 if start --no-plugin --keys "$script"; then
-    check "echo alone" has_line "ECHO is ON"
-    check "set shows a variable" has_line "LW_TEST=one two"
-    check "set with an empty value removes it" has_line 'Not in environment "LW_TEST"'
-    check "set without a name" has_line "Syntax: set [name[=value]]"
-    check "leading blanks before a command" has_line "padded"
+    check "echo alone" had_line "ECHO is ON"
+    check "set shows a variable" had_line "LW_TEST=one two"
+    check "set with an empty value removes it" had_line 'Not in environment "LW_TEST"'
+    check "set without a name" had_line "Syntax: set [name[=value]]"
+    check "leading blanks before a command" had_line "padded"
     check "a label line is no command" no_complaint_about label
     check "history keeps the newest 32 lines" history_window
     text "abc"
