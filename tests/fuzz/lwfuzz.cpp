@@ -25,6 +25,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <wchar.h>
+#include <wctype.h>
 #include <windows.h>
 
 namespace
@@ -115,7 +116,7 @@ wchar_t *PlaceAtEnd(wchar_t *buffer, size_t units, const wchar_t *text, size_t l
 
 struct Current {
     const char *entry;
-    uint64_t index;
+    uint64_t index, periodStart; // the input, and where the key entry last started the plug-in
     const wchar_t *text; // the input's main text, if any
     size_t length;
     int code, cursor;
@@ -149,6 +150,11 @@ void ReportInput(void)
            "--inputs 1)\n",
            Now.entry, (unsigned long long)Seed, (unsigned long long)Now.index,
            (unsigned long long)Seed, Now.entry, (unsigned long long)Now.index);
+    if (Now.periodStart != Now.index)
+        printf("  with the inputs before it since the plug-in started: --from %llu --inputs "
+               "%llu\n",
+               (unsigned long long)Now.periodStart,
+               (unsigned long long)(Now.index - Now.periodStart + 1));
     if (Now.text) {
         printf("  text (%u units, code 0x%X, cursor %d): ", (unsigned)Now.length, Now.code,
                Now.cursor);
@@ -222,8 +228,11 @@ bool OpensWindows(int id)
 
 // A fresh start: the settings the key fuzz needs, every action bound (the window-opening ones
 // only with --all-actions), the error sound counted through the shell's honk, no chime.
+bool NewerHost; // the host the plug-in last started on
+
 void StartPlugin(bool newerHost)
 {
+    NewerHost = newerHost;
     RegDeleteTreeW(HKEY_CURRENT_USER, SettingsKey);
     Host().SetVariable(L"_4ver", newerHost ? L"24.00" : L"23.00");
     Host().CaptureOutput(1);
@@ -363,10 +372,11 @@ const wchar_t *const KeyNames[] = {
 // ---- what the actions read besides the line ---------------------------------------------
 //
 // The environment settings, the clipboard and the console buffer change every few hundred
-// inputs. Each change depends only on the seed and the number of its period, so an input run
-// alone with --from meets the same ones as in the long run.
+// inputs, and every HostPeriod inputs the plug-in starts afresh, on an older host and a newer
+// one by turns. Each change depends only on the seed and the number of its period, so a run
+// from the start of an input's host period meets what the long run met.
 
-enum { EnvironmentPeriod = 211, ConsolePeriod = 1009, ClipboardPeriod = 4999 };
+enum { EnvironmentPeriod = 256, ConsolePeriod = 1024, ClipboardPeriod = 2048, HostPeriod = 2048 };
 enum { EnvironmentSalt = 16, ConsoleSalt = 17, ClipboardSalt = 18 };
 
 uint64_t FirstIndex; // the first input of this run
@@ -531,6 +541,13 @@ bool EntryMayBePending; // the Unicode Entry key was pressed and nothing ended t
 
 void FuzzKey(int entry, uint64_t index, bool checkOnly)
 {
+    if (PeriodStarts(index, HostPeriod)) {
+        StopPlugin();
+        StartPlugin(index / HostPeriod % 2 == 1);
+        ShellKeyEvent reset = {}; // the shell's call without a line ends a pending entry
+        Dll.key(&reset);
+        EntryMayBePending = false;
+    }
     if (PeriodStarts(index, EnvironmentPeriod))
         VaryEnvironment(index / EnvironmentPeriod);
     if (PeriodStarts(index, ClipboardPeriod))
@@ -566,20 +583,23 @@ void FuzzKey(int entry, uint64_t index, bool checkOnly)
 
     // While a Unicode entry may be pending, a key can first end it (removing its marker and
     // digits, with the error sound for a value beyond U+10FFFF) and then do its own work, so
-    // the sound no longer tells that the line was left alone. Only Enter, Esc, End and a
-    // printable key that is no hex digit end an entry; a key known only by its name may start
-    // one.
+    // the sound no longer tells that the line was left alone. Only Enter, Esc, End and a key
+    // without the extended bit whose unit is printable (the runtime's class, the tab not
+    // counted) and no hex digit end an entry; its key or its default Alt-U starts one, and so
+    // may a key known only by its name.
     bool entryWasPending = EntryMayBePending;
     int own = event.code;
-    bool hexDigit = (own >= L'0' && own <= L'9') || (own >= L'a' && own <= L'f') ||
-                    (own >= L'A' && own <= L'F');
-    bool printable = own >= 0x20 && own < 0x10000 && own != 0x7F;
-    if (event.code == ActionKeys[7].code || (event.code == 0 && event.keyName))
+    wchar_t unit = (wchar_t)own;
+    bool hexDigit = (unit >= L'0' && unit <= L'9') || (unit >= L'a' && unit <= L'f') ||
+                    (unit >= L'A' && unit <= L'F');
+    bool printable = unit < 0x80 ? unit >= 0x20 && unit < 0x7F : iswprint(unit) != 0;
+    if (own == ActionKeys[7].code || own == 0x10016 || (own == 0 && event.keyName))
         EntryMayBePending = true;
-    else if (own == 13 || own == 27 || own == 0x1004F || (printable && !hexDigit))
+    else if (own == 13 || own == 27 || own == 0x1004F ||
+             (!(own & 0x10000) && printable && !hexDigit))
         EntryMayBePending = false;
 
-    Now.text = line;
+    Now.text = Before; // the line as the key found it
     Now.length = length;
     Now.code = event.code;
     Now.cursor = (int)cursor;
@@ -1174,24 +1194,19 @@ int main(int argc, char **argv)
         if (only && strcmp(only, Entries[entry].name) != 0)
             continue;
         Now.entry = Entries[entry].name;
-        // The key fuzz runs half on an older host and half on a newer one.
         double start = Now_();
         uint64_t n = 0;
-        bool newer = false;
         for (;; n++) {
             if (inputs ? n >= inputs : Now_() - start >= seconds)
                 break;
-            if (entry == 0 && !newer &&
-                (inputs ? n >= inputs / 2 : Now_() - start >= seconds / 2)) {
-                StopPlugin();
-                StartPlugin(true);
-                newer = true;
-            }
             Now.index = from + n;
+            Now.periodStart = entry == 0 ? Now.index - Now.index % HostPeriod : Now.index;
+            if (Now.periodStart < from)
+                Now.periodStart = from;
             Now.text = nullptr;
             Entries[entry].run(entry, from + n, false);
         }
-        if (newer) {
+        if (NewerHost) {
             StopPlugin();
             StartPlugin(false);
         }
