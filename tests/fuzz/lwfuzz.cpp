@@ -25,6 +25,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <wchar.h>
+#include <wctype.h>
 #include <windows.h>
 
 namespace
@@ -115,7 +116,7 @@ wchar_t *PlaceAtEnd(wchar_t *buffer, size_t units, const wchar_t *text, size_t l
 
 struct Current {
     const char *entry;
-    uint64_t index;
+    uint64_t index, periodStart; // the input, and where the key entry last started the plug-in
     const wchar_t *text; // the input's main text, if any
     size_t length;
     int code, cursor;
@@ -149,6 +150,11 @@ void ReportInput(void)
            "--inputs 1)\n",
            Now.entry, (unsigned long long)Seed, (unsigned long long)Now.index,
            (unsigned long long)Seed, Now.entry, (unsigned long long)Now.index);
+    if (Now.periodStart != Now.index)
+        printf("  with the inputs before it since the plug-in started: --from %llu --inputs "
+               "%llu\n",
+               (unsigned long long)Now.periodStart,
+               (unsigned long long)(Now.index - Now.periodStart + 1));
     if (Now.text) {
         printf("  text (%u units, code 0x%X, cursor %d): ", (unsigned)Now.length, Now.code,
                Now.cursor);
@@ -156,6 +162,8 @@ void ReportInput(void)
         putchar('\n');
     }
 }
+
+void RestoreConsole(void);
 
 LONG CALLBACK OnFault(EXCEPTION_POINTERS *info)
 {
@@ -169,6 +177,7 @@ LONG CALLBACK OnFault(EXCEPTION_POINTERS *info)
     bool guard = false;
     for (int i = 0; i < 5; i++)
         guard = guard || (address >= Buffers.guardStart[i] && address < Buffers.guardEnd[i]);
+    RestoreConsole(); // a report in a one-column console is unreadable
     printf("\nlwfuzz: FAULT 0x%08lX at %p%s\n", code, (void *)address,
            guard ? " (guard page: past the end of a buffer)" : "");
     ReportInput();
@@ -182,6 +191,7 @@ void InvariantFailed(int entry, const char *what)
 {
     Totals[entry].invariantFailures++;
     if (Totals[entry].invariantFailures <= 10) {
+        RestoreConsole();
         printf("lwfuzz: invariant failed: %s\n", what);
         ReportInput();
     }
@@ -218,8 +228,11 @@ bool OpensWindows(int id)
 
 // A fresh start: the settings the key fuzz needs, every action bound (the window-opening ones
 // only with --all-actions), the error sound counted through the shell's honk, no chime.
+bool NewerHost; // the host the plug-in last started on
+
 void StartPlugin(bool newerHost)
 {
+    NewerHost = newerHost;
     RegDeleteTreeW(HKEY_CURRENT_USER, SettingsKey);
     Host().SetVariable(L"_4ver", newerHost ? L"24.00" : L"23.00");
     Host().CaptureOutput(1);
@@ -356,35 +369,114 @@ const wchar_t *const KeyNames[] = {
     L"Enter", L"Esc", L"F3",          L"Alt-;", L"Ctrl-U", L"Plus", L"Ctrl-Alt-Shift-F1",
     L"x",     L"",    L"Ctrl-Alt-F12"};
 
-void VaryEnvironment(Random &r)
+// ---- what the actions read besides the line ---------------------------------------------
+//
+// The environment settings, the clipboard and the console buffer change every few hundred
+// inputs, and every HostPeriod inputs the plug-in starts afresh, on an older host and a newer
+// one by turns. Each change depends only on the seed and the number of its period, so a run
+// from the start of an input's host period meets what the long run met.
+
+enum { EnvironmentPeriod = 256, ConsolePeriod = 1024, ClipboardPeriod = 2048, HostPeriod = 2048 };
+enum { EnvironmentSalt = 16, ConsoleSalt = 17, ClipboardSalt = 18 };
+
+uint64_t FirstIndex; // the first input of this run
+
+// Where an input's period begins, or the run does.
+bool PeriodStarts(uint64_t index, uint64_t period)
 {
-    const wchar_t *const names[] = {
-        L"Insert-1",         L"Insert-2",     L"Insert-3",        L"SavePicDir",
-        L"SavePicExt",       L"SavePicFlags", L"PathExpandFlags", L"PrintHistoryMaxLines",
-        L"PrintHistoryFlags"};
-    static wchar_t value[9000];
-    const wchar_t *name = names[r.Below(9)];
-    switch (r.Below(4)) {
-    case 0:
-        SetEnvironmentVariableW(name, nullptr);
-        break;
-    case 1:
-        SetEnvironmentVariableW(name, r.Chance(50) ? L"4294967296" : L"0x7FFFFFFF");
-        break;
+    return index == FirstIndex || index % period == 0;
+}
+
+enum VariableKind { Text, Number, Folder, Extension, Colour, PathList };
+
+wchar_t OriginalPath[32768];
+
+void RandomValue(Random &r, VariableKind kind, wchar_t *value, size_t capacity)
+{
+    static const wchar_t *const numbers[] = {L"4294967295", L"4294967296", L"0x7FFFFFFF",
+                                             L"0xFFFFFFFFF", L"-1", L" 5", L"5x", L"0x", L"0"};
+    static const wchar_t *const folders[] = {L"C:\\windows\\temp", L"C:\\users\\", L".",
+                                             L"C:\\no\\such\\folder", L"\\\\server\\share",
+                                             L"C:", L"\"C:\\windows\"", L"C:\\windows\\temp\\a b"};
+    static const wchar_t *const extensions[] = {L"png", L".jpg", L"bmp", L"gif", L"tif",
+                                                L"exe", L"jpeg", L"..", L"png "};
+    static const wchar_t *const colours[] = {L"inv", L"0x4F", L"0x", L"bright red on black",
+                                             L"blue on blue", L"bright white on bright blue",
+                                             L"on red", L"red", L"0x1FF"};
+    unsigned pick = r.Below(4);
+    switch (pick == 0 ? Text : kind) {
+    case Number:
+        if (r.Chance(50))
+            swprintf(value, capacity, r.Chance(50) ? L"%u" : L"0x%X", r.Below(0x1000));
+        else
+            wcscpy(value, numbers[r.Below(9)]);
+        return;
+    case Folder:
+        wcscpy(value, folders[r.Below(8)]);
+        if (r.Chance(25)) { // past MAX_PATH
+            size_t n = wcslen(value);
+            for (; n < 300; n++)
+                value[n] = n % 50 ? L'd' : L'\\';
+            value[n] = 0;
+        }
+        return;
+    case Extension:
+        wcscpy(value, extensions[r.Below(9)]);
+        return;
+    case Colour:
+        wcscpy(value, colours[r.Below(9)]);
+        return;
+    case PathList:
+        swprintf(value, capacity, L"%ls;C:\\no\\such;\"C:\\windows\";;%ls",
+                 r.Chance(50) ? L"." : L"", OriginalPath);
+        return;
     default: {
-        size_t length = RandomLength(r, 8500);
+        size_t length = RandomLength(r, capacity - 1 < 8500 ? capacity - 1 : 8500);
         RandomText(r, value, length);
         for (size_t i = 0; i < length; i++)
             if (!value[i])
                 value[i] = L'x';
         value[length] = 0;
-        SetEnvironmentVariableW(name, value);
     }
     }
 }
 
-void VaryClipboard(Random &r)
+void VaryEnvironment(uint64_t period)
 {
+    static const struct {
+        const wchar_t *name;
+        VariableKind kind;
+    } variables[] = {{L"Insert-1", Text},
+                     {L"Insert-2", Text},
+                     {L"Insert-3", Text},
+                     {L"SavePicDir", Folder},
+                     {L"SavePicExt", Extension},
+                     {L"SavePicFlags", Number},
+                     {L"PathExpandFlags", Number},
+                     {L"PrintHistoryMaxLines", Number},
+                     {L"PrintHistoryFlags", Number},
+                     {L"Highlight", Colour},
+                     {L"Prompt", Text},
+                     {L"WT_SESSION", Text},
+                     {L"ConEmuHWND", Number},
+                     {L"Path", PathList}};
+    static wchar_t value[40000];
+    Random r = InputRandom(Seed, EnvironmentSalt, period);
+    for (const auto &variable : variables) {
+        bool path = variable.kind == PathList;
+        if (r.Chance(path ? 60 : 25)) { // the path as it was; the others missing
+            SetEnvironmentVariableW(variable.name, path ? OriginalPath : nullptr);
+            continue;
+        }
+        RandomValue(r, variable.kind, value, sizeof value / sizeof value[0]);
+        SetEnvironmentVariableW(variable.name, value);
+    }
+    Host().SetVariable(L"_insert", r.Chance(70) ? L"1" : L"0");
+}
+
+void VaryClipboard(uint64_t period)
+{
+    Random r = InputRandom(Seed, ClipboardSalt, period);
     if (!OpenClipboard(nullptr))
         return;
     EmptyClipboard();
@@ -404,24 +496,65 @@ void VaryClipboard(Random &r)
     CloseClipboard();
 }
 
-void VaryConsole(Random &r)
+// A buffer smaller than the console's window is refused: the window shrinks to one cell
+// first and then takes what the new buffer allows of the terminal's 80 x 25.
+bool SetConsoleSize(COORD size)
 {
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-    const COORD sizes[] = {{80, 25}, {80, 3000}, {80, 32766}, {1, 25}, {300, 9000}, {80, 1}};
-    SetConsoleScreenBufferSize(out, sizes[r.Below(6)]);
+    SMALL_RECT cell = {0, 0, 0, 0};
+    SetConsoleWindowInfo(out, TRUE, &cell);
+    bool done = SetConsoleScreenBufferSize(out, size) != 0;
+    SMALL_RECT window = {0, 0, (SHORT)((size.X < 80 ? size.X : 80) - 1),
+                         (SHORT)((size.Y < 25 ? size.Y : 25) - 1)};
+    SetConsoleWindowInfo(out, TRUE, &window);
+    return done;
+}
+
+// The terminal's size, the cursor at the start of a line, for the program's own output.
+void RestoreConsole(void)
+{
+    SetConsoleSize({80, 25});
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (GetConsoleScreenBufferInfo(out, &info) && info.dwCursorPosition.X != 0) {
+        COORD start = {0, info.dwCursorPosition.Y};
+        SetConsoleCursorPosition(out, start);
+    }
+}
+
+void VaryConsole(uint64_t period)
+{
+    static const COORD sizes[] = {{80, 25},   {80, 3000}, {80, 32766}, {1, 25},  {300, 9000},
+                                  {80, 1},    {1, 1},     {1, 9999},   {2000, 40}};
+    Random r = InputRandom(Seed, ConsoleSalt, period);
+    COORD size = sizes[r.Below(sizeof sizes / sizeof sizes[0])];
+    if (!SetConsoleSize(size)) {
+        RestoreConsole();
+        printf("lwfuzz: the console refused a buffer of %d x %d\n", size.X, size.Y);
+        return;
+    }
+    COORD cursor = {(SHORT)r.Below((unsigned)size.X), (SHORT)r.Below((unsigned)size.Y)};
+    SetConsoleCursorPosition(GetStdHandle(STD_OUTPUT_HANDLE), cursor);
 }
 
 bool EntryMayBePending; // the Unicode Entry key was pressed and nothing ended the entry yet
 
 void FuzzKey(int entry, uint64_t index, bool checkOnly)
 {
+    if (PeriodStarts(index, HostPeriod)) {
+        StopPlugin();
+        StartPlugin(index / HostPeriod % 2 == 1);
+        ShellKeyEvent reset = {}; // the shell's call without a line ends a pending entry
+        Dll.key(&reset);
+        EntryMayBePending = false;
+    }
+    if (PeriodStarts(index, EnvironmentPeriod))
+        VaryEnvironment(index / EnvironmentPeriod);
+    if (PeriodStarts(index, ClipboardPeriod))
+        VaryClipboard(index / ClipboardPeriod);
+    if (PeriodStarts(index, ConsolePeriod))
+        VaryConsole(index / ConsolePeriod);
     Random r = InputRandom(Seed, entry, index);
-    if (index % 997 == 0)
-        VaryEnvironment(r);
-    if (index % 4999 == 0)
-        VaryClipboard(r);
-    if (index % 20011 == 0)
-        VaryConsole(r);
 
     wchar_t *line = Buffers.line;
     size_t length = RandomLength(r, LineUnits - 1);
@@ -450,20 +583,23 @@ void FuzzKey(int entry, uint64_t index, bool checkOnly)
 
     // While a Unicode entry may be pending, a key can first end it (removing its marker and
     // digits, with the error sound for a value beyond U+10FFFF) and then do its own work, so
-    // the sound no longer tells that the line was left alone. Only Enter, Esc, End and a
-    // printable key that is no hex digit end an entry; a key known only by its name may start
-    // one.
+    // the sound no longer tells that the line was left alone. Only Enter, Esc, End and a key
+    // without the extended bit whose unit is printable (the runtime's class, the tab not
+    // counted) and no hex digit end an entry; its key or its default Alt-U starts one, and so
+    // may a key known only by its name.
     bool entryWasPending = EntryMayBePending;
     int own = event.code;
-    bool hexDigit = (own >= L'0' && own <= L'9') || (own >= L'a' && own <= L'f') ||
-                    (own >= L'A' && own <= L'F');
-    bool printable = own >= 0x20 && own < 0x10000 && own != 0x7F;
-    if (event.code == ActionKeys[7].code || (event.code == 0 && event.keyName))
+    wchar_t unit = (wchar_t)own;
+    bool hexDigit = (unit >= L'0' && unit <= L'9') || (unit >= L'a' && unit <= L'f') ||
+                    (unit >= L'A' && unit <= L'F');
+    bool printable = unit < 0x80 ? unit >= 0x20 && unit < 0x7F : iswprint(unit) != 0;
+    if (own == ActionKeys[7].code || own == 0x10016 || (own == 0 && event.keyName))
         EntryMayBePending = true;
-    else if (own == 13 || own == 27 || own == 0x1004F || (printable && !hexDigit))
+    else if (own == 13 || own == 27 || own == 0x1004F ||
+             (!(own & 0x10000) && printable && !hexDigit))
         EntryMayBePending = false;
 
-    Now.text = line;
+    Now.text = Before; // the line as the key found it
     Now.length = length;
     Now.code = event.code;
     Now.cursor = (int)cursor;
@@ -633,6 +769,13 @@ void FuzzHelp(int entry, uint64_t index, bool checkOnly)
 }
 
 // ---- the registry before a load and before /R ----------------------------------------------
+//
+// The inputs of one batch share a valid key, saved by the plug-in from random valid settings
+// and environment settings. Each input damages a few of its values, remembering what they
+// held, lets the plug-in load the key at start-up or with /R, and puts the values back, so the
+// key an input meets depends only on its batch, also when it runs alone.
+
+enum { RegistryBatch = 256, RegistryBatchSalt = 8 };
 
 const wchar_t *const ValueNames[] = {L"Version",
                                      L"Hotkeys",
@@ -652,46 +795,42 @@ const wchar_t *const ValueNames[] = {L"Version",
                                      L"PathExpandFlags",
                                      L"PrintHistoryMaxLines",
                                      L"Unknown"};
+enum { ValueNameCount = sizeof ValueNames / sizeof ValueNames[0] };
 
-// A valid key (saved by the plug-in from random valid settings), then damage to it: random
-// types, sizes and contents, odd byte counts, texts without terminators, huge counts.
-void DamageKey(Random &r, HKEY key, bool *damaged)
-{
-    static BYTE data[20000];
-    int changes = 1 + (int)r.Below(4);
-    *damaged = false;
-    for (int c = 0; c < changes; c++) {
-        const wchar_t *name = ValueNames[r.Below(sizeof ValueNames / sizeof ValueNames[0])];
-        if (r.Chance(15)) {
-            RegDeleteValueW(key, name);
-            *damaged = true;
-            continue;
-        }
-        DWORD type = r.Chance(50) ? REG_DWORD : (DWORD)r.Below(12);
-        DWORD size = r.Chance(50) ? 4 : r.Chance(50) ? r.Below(17) : r.Below(sizeof data);
-        for (DWORD i = 0; i < size; i++)
-            data[i] = (BYTE)r.Next();
-        if (size == 4 && r.Chance(50)) {
-            DWORD small = r.Chance(50) ? r.Below(70) : (DWORD)r.Next();
-            memcpy(data, &small, 4);
-        }
-        RegSetValueExW(key, name, 0, type, data, size);
-        *damaged = true;
-    }
-}
+// The variables a load copies from the key, with the units (terminator included) each may take.
+const struct {
+    const wchar_t *name;
+    size_t capacity;
+} StoredVariables[] = {{L"Insert-1", 8192},         {L"Insert-2", 8192},
+                       {L"Insert-3", 8192},         {L"SavePicDir", 1024},
+                       {L"SavePicExt", 1024},       {L"SavePicFlags", 1024},
+                       {L"PrintHistoryMaxLines", 1024}, {L"PrintHistoryFlags", 1024},
+                       {L"PathExpandFlags", 1024}};
+enum { StoredVariableCount = 9, StoredVariableUnits = 8200 };
 
-void RandomValidSettings(Random &r)
+// Every variable holds this before a load: a refused load must leave it.
+const wchar_t LiveValue[] = L"set before the load";
+
+struct {
+    bool started;
+    uint64_t number;
+    HKEY key;           // the settings key, open for the whole batch
+    unsigned hotkeys;   // the stored table's count
+    wchar_t variables[StoredVariableCount][StoredVariableUnits]; // as stored; empty: not stored
+} Batch;
+
+wchar_t DisplayStored[65536], DisplayDefaults[65536], DisplayChanged[65536];
+
+// The count of "N keys defined." in a display.
+unsigned DisplayedCount(const wchar_t *display)
 {
-    wchar_t command[256];
-    swprintf(command, 256, L"/D /Q /E:%u /C:%u /A:%u /B:%u /Y:%u", r.Below(7), r.Below(7),
-             r.Below(16), r.Below(64), r.Below(4));
-    Command(command);
-    for (int i = (int)r.Below(5); i > 0; i--) {
-        swprintf(command, 256, L"/Q /K%u:%ls", 1 + r.Below(ActionIds),
-                 ActionKeys[1 + r.Below(ActionIds)].name);
-        Command(command);
-    }
-    Command(L"/Q /S");
+    const wchar_t *keys = wcsstr(display, L" defined.");
+    if (!keys)
+        return 0;
+    const wchar_t *count = keys;
+    while (count > display && count[-1] != L'\n')
+        count--;
+    return (unsigned)wcstoul(count, nullptr, 10);
 }
 
 // The display's numbers must be ones the settings can hold.
@@ -699,64 +838,290 @@ bool DisplaySane(const wchar_t *display)
 {
     const wchar_t *e = wcsstr(display, L"/E   : ");
     const wchar_t *c = wcsstr(display, L"/C   : ");
-    const wchar_t *keys = wcsstr(display, L" defined.");
-    if (!e || !c || !keys)
+    if (!e || !c || !wcsstr(display, L" defined."))
         return false;
     if (wcstoul(e + 7, nullptr, 10) > 6 || wcstoul(c + 7, nullptr, 10) > 6)
         return false;
-    const wchar_t *count = keys;
-    while (count > display && count[-1] != L'\n')
-        count--;
-    return wcstoul(count, nullptr, 10) <= 64;
+    return DisplayedCount(display) <= 64;
 }
 
-wchar_t DisplayStored[65536], DisplayDefaults[65536];
+bool EndsWith(const wchar_t *text, const wchar_t *tail)
+{
+    size_t length = wcslen(text), tailLength = wcslen(tail);
+    return length >= tailLength && wcscmp(text + length - tailLength, tail) == 0;
+}
+
+// Random valid settings: the numbers, a table from a few bindings fewer than the defaults to a
+// full one, and the stored variables, some at their buffer's limit or one unit past it.
+void RandomValidSettings(Random &r)
+{
+    wchar_t command[256];
+    swprintf(command, 256, L"/D /Q /E:%u /C:%u /A:%u /B:%u /Y:%u", r.Below(7), r.Below(7),
+             r.Chance(20) ? (unsigned)r.Next() : r.Below(16), r.Below(64),
+             r.Chance(20) ? (unsigned)r.Next() : r.Below(4));
+    Command(command);
+    const wchar_t *const defaults[] = {L"Ctrl-A", L"Ctrl-Shift-P", L"Ctrl-Shift-Q", L"Ctrl-P"};
+    for (const wchar_t *key : defaults)
+        if (r.Chance(25)) {
+            swprintf(command, 256, L"/Q /X:%ls", key);
+            Command(command);
+        }
+    const wchar_t *const modifiers[] = {L"Alt-", L"Shift-", L"Ctrl-Alt-Shift-"};
+    for (int i = r.Chance(20) ? 43 : (int)r.Below(5); i > 0; i--) {
+        unsigned key = r.Below(ActionIds + 36);
+        wchar_t name[32];
+        if (key < ActionIds)
+            wcscpy(name, ActionKeys[1 + key].name);
+        else
+            swprintf(name, 32, L"%lsF%u", modifiers[(key - ActionIds) / 12],
+                     1 + (key - ActionIds) % 12);
+        swprintf(command, 256, L"/Q /K%u:%ls", 1 + r.Below(ActionIds), name);
+        Command(command);
+    }
+    for (int i = 0; i < StoredVariableCount; i++) {
+        wchar_t *value = Batch.variables[i];
+        size_t capacity = StoredVariables[i].capacity;
+        size_t length = r.Chance(20)   ? 0
+                        : r.Chance(10) ? capacity - 1 + r.Below(2)
+                                       : RandomLength(r, capacity - 1);
+        RandomText(r, value, length);
+        for (size_t n = 0; n < length; n++)
+            if (!value[n])
+                value[n] = L'x';
+        value[length] = 0;
+        SetEnvironmentVariableW(StoredVariables[i].name, length ? value : nullptr);
+        if (length >= capacity)
+            value[0] = 0; // too long for the buffer: not stored
+    }
+}
+
+// The batch's key as saved, read once: what a damaged value held, to put it back.
+struct StoredValue {
+    wchar_t name[64];
+    DWORD type, size;
+    BYTE data[16400];
+};
+StoredValue Stored[80];
+int StoredCount;
+
+void ReadStoredKey(void)
+{
+    StoredCount = 0;
+    for (DWORD i = 0; StoredCount < 80; i++) {
+        StoredValue &value = Stored[StoredCount];
+        DWORD nameUnits = 64;
+        value.size = sizeof value.data;
+        LONG status = RegEnumValueW(Batch.key, i, value.name, &nameUnits, nullptr, &value.type,
+                                    value.data, &value.size);
+        if (status == ERROR_NO_MORE_ITEMS)
+            return;
+        if (status != ERROR_SUCCESS) {
+            printf("lwfuzz: cannot read the saved settings key (error %ld)\n", status);
+            exit(2);
+        }
+        StoredCount++;
+    }
+}
+
+const wchar_t *Damaged[4];
+int DamagedCount;
+
+void Remember(const wchar_t *name)
+{
+    for (int i = 0; i < DamagedCount; i++)
+        if (!wcscmp(Damaged[i], name))
+            return;
+    Damaged[DamagedCount++] = name;
+}
+
+void PutBack(void)
+{
+    for (int d = 0; d < DamagedCount; d++) {
+        const StoredValue *stored = nullptr;
+        for (int i = 0; i < StoredCount && !stored; i++)
+            if (!_wcsicmp(Stored[i].name, Damaged[d]))
+                stored = &Stored[i];
+        LONG status = stored ? RegSetValueExW(Batch.key, stored->name, 0, stored->type,
+                                              stored->data, stored->size)
+                             : RegDeleteValueW(Batch.key, Damaged[d]);
+        if (status != ERROR_SUCCESS && (stored || status != ERROR_FILE_NOT_FOUND)) {
+            printf("lwfuzz: cannot put back the value %ls (error %ld)\n", Damaged[d], status);
+            exit(2);
+        }
+    }
+    DamagedCount = 0;
+}
+
+void StartBatch(int entry, uint64_t number)
+{
+    if (Batch.key)
+        RegCloseKey(Batch.key);
+    Batch.key = nullptr;
+    Random r = InputRandom(Seed, entry + RegistryBatchSalt, number);
+    RegDeleteTreeW(HKEY_CURRENT_USER, SettingsKey);
+    RandomValidSettings(r);
+    Display(DisplayStored, 65536);
+    Batch.hotkeys = DisplayedCount(DisplayStored);
+    if (Command(L"/Q /S") != 0 ||
+        RegOpenKeyExW(HKEY_CURRENT_USER, SettingsKey, 0, KEY_READ | KEY_WRITE, &Batch.key) !=
+            ERROR_SUCCESS) {
+        printf("lwfuzz: cannot save the settings key of batch %llu\n",
+               (unsigned long long)number);
+        exit(2);
+    }
+    ReadStoredKey();
+    Command(L"/D /Q");
+    Display(DisplayDefaults, 65536);
+    Command(L"/Q /E:3 /K5:F11");
+    Display(DisplayChanged, 65536);
+    Batch.started = true;
+    Batch.number = number;
+}
+
+void EndBatches(void)
+{
+    if (Batch.key)
+        RegCloseKey(Batch.key);
+    Batch.key = nullptr;
+    Batch.started = false;
+    StopPlugin();
+    StartPlugin(false);
+}
+
+// Values no load reads: an unknown name and the hotkey slots at or past the stored count.
+bool Unread(const wchar_t *name)
+{
+    if (!wcscmp(name, L"Unknown"))
+        return true;
+    return !wcsncmp(name, L"Key ", 4) && wcstoul(name + 4, nullptr, 10) >= Batch.hotkeys;
+}
+
+// Random types, sizes and contents, odd byte counts, texts without terminators, huge counts,
+// deleted values; now and then only values no load reads. Tells whether every damaged value
+// is unread and whether the format version was touched.
+void DamageKey(Random &r, bool *unread, bool *version)
+{
+    static BYTE data[20000];
+    int changes = 1 + (int)r.Below(4);
+    bool onlyUnread = r.Chance(10);
+    *unread = true;
+    *version = false;
+    for (int c = 0; c < changes; c++) {
+        const wchar_t *name = ValueNames[r.Below(ValueNameCount)];
+        if (onlyUnread && !Unread(name))
+            name = r.Chance(50) ? L"Unknown" : L"Key 64";
+        Remember(name);
+        *unread = *unread && Unread(name);
+        *version = *version || !wcscmp(name, L"Version");
+        if (r.Chance(15)) {
+            RegDeleteValueW(Batch.key, name);
+            continue;
+        }
+        DWORD type = r.Chance(50) ? REG_DWORD : (DWORD)r.Below(12);
+        DWORD size = r.Chance(50) ? 4 : r.Chance(50) ? r.Below(17) : r.Below(sizeof data);
+        for (DWORD i = 0; i < size; i++)
+            data[i] = (BYTE)r.Next();
+        if (size == 4 && r.Chance(50)) {
+            DWORD small = r.Chance(50) ? r.Below(70) : r.Chance(10) ? 0x10000 : (DWORD)r.Next();
+            memcpy(data, &small, 4);
+        }
+        RegSetValueExW(Batch.key, name, 0, type, data, size);
+    }
+}
+
+// True when the key's format version is no longer the one a load accepts.
+bool VersionWrong(void)
+{
+    DWORD type = 0, value = 0, size = sizeof value;
+    return RegQueryValueExW(Batch.key, L"Version", nullptr, &type, (BYTE *)&value, &size) !=
+               ERROR_SUCCESS ||
+           type != REG_DWORD || size != 4 || value != 0x10000;
+}
+
+// Each variable holds what the key stores, or LiveValue where nothing was stored (stored:
+// false checks for LiveValue everywhere).
+bool VariablesAre(bool stored)
+{
+    static wchar_t value[StoredVariableUnits + 2];
+    for (int i = 0; i < StoredVariableCount; i++) {
+        const wchar_t *expected =
+            stored && Batch.variables[i][0] ? Batch.variables[i] : LiveValue;
+        DWORD length = GetEnvironmentVariableW(StoredVariables[i].name, value,
+                                               StoredVariableUnits + 2);
+        if (length == 0)
+            value[0] = 0;
+        if (length >= StoredVariableUnits + 2 || wcscmp(value, expected) != 0)
+            return false;
+    }
+    return true;
+}
 
 void FuzzRegistry(int entry, uint64_t index, bool checkOnly)
 {
+    if (!Batch.started || Batch.number != index / RegistryBatch)
+        StartBatch(entry, index / RegistryBatch);
     Random r = InputRandom(Seed, entry, index);
     Now.text = nullptr;
-    bool atStartUp = r.Chance(30);
-    RandomValidSettings(r);
-    Display(DisplayStored, 65536);
-    Command(L"/D /Q");
-    if (r.Chance(50))
-        Command(L"/Q /E:3 /K5:F11");
-    Display(DisplayBefore, 65536);
+    bool atStartUp = r.Chance(10); // a start-up costs several /R loads
+    bool changed = r.Chance(50);
+    const wchar_t *before = DisplayDefaults;
+    if (!atStartUp) {
+        Command(L"/D /Q");
+        if (changed) {
+            Command(L"/Q /E:3 /K5:F11");
+            before = DisplayChanged;
+        }
+    }
+    for (const auto &variable : StoredVariables)
+        SetEnvironmentVariableW(variable.name, LiveValue);
 
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, SettingsKey, 0, KEY_WRITE, &key) != ERROR_SUCCESS)
-        return;
-    bool damaged = false;
-    DamageKey(r, key, &damaged);
-    RegCloseKey(key);
+    bool unread, versionTouched;
+    DamageKey(r, &unread, &versionTouched);
+    bool versionWrong = versionTouched && VersionWrong();
 
+    const wchar_t *after;
+    bool refused;
     if (atStartUp) {
         Dll.ShutdownPlugin(0);
         Dll.InitializePlugin();
         Display(DisplayAfter, 65536);
-        Command(L"/D /Q");
-        Display(DisplayDefaults, 65536);
-        if (!checkOnly && !DisplaySane(DisplayAfter))
-            InvariantFailed(entry, "settings loaded at start-up hold impossible values");
-        // A load that is refused leaves the defaults.
-        (void)DisplayDefaults;
+        after = DisplayAfter;
+        refused = versionWrong;
     } else {
         TakeOutput(1);
-        int result = Command(L"/R /Q");
-        Display(DisplayAfter, 65536);
-        if (checkOnly)
-            return;
-        if (!DisplaySane(DisplayAfter))
-            InvariantFailed(entry, "settings restored with /R hold impossible values");
-        if (result == 1 && wcscmp(DisplayAfter, DisplayBefore) != 0)
-            InvariantFailed(entry, "a refused /R changed the settings");
+        TakeOutput(2);
+        int result = Command(L"/R");
+        after = TakeOutput(1);
+        TakeOutput(2);
+        refused = wcsstr(after, L"Settings not found in the registry.") != nullptr;
+        if (!checkOnly && result != 0)
+            InvariantFailed(entry, "/R gave a result other than 0");
+        if (!checkOnly && !refused && !wcsstr(after, L"Settings restored from the registry"))
+            InvariantFailed(entry, "/R said neither that it restored nor that it found nothing");
+        if (!checkOnly && versionWrong && !refused)
+            InvariantFailed(entry, "/R used a key whose format version is wrong");
+        if (!checkOnly && unread && refused)
+            InvariantFailed(entry, "/R refused a key whose read values are intact");
     }
-    (void)damaged;
-    // The machine key is never written here; the restart below keeps the key phase quiet.
-    if (atStartUp) {
-        StopPlugin();
-        StartPlugin(false);
+    PutBack();
+    if (checkOnly)
+        return;
+    const char *when = atStartUp ? "at start-up" : "with /R";
+    static char what[160];
+    if (!DisplaySane(after)) {
+        snprintf(what, sizeof what, "settings loaded %s hold impossible values", when);
+        InvariantFailed(entry, what);
+    }
+    if (refused && (!EndsWith(after, before) || !VariablesAre(false))) {
+        snprintf(what, sizeof what, "a load refused %s changed the settings or variables", when);
+        InvariantFailed(entry, what);
+    }
+    if (unread && (!EndsWith(after, DisplayStored) || !VariablesAre(true))) {
+        snprintf(what, sizeof what,
+                 "a load %s of a key whose read values are intact did not give the stored "
+                 "settings and variables",
+                 when);
+        InvariantFailed(entry, what);
     }
 }
 
@@ -817,6 +1182,8 @@ int main(int argc, char **argv)
         printf("lwfuzz: skipping Character Info, Print Viewport, Save Viewport Picture and "
                "Print History, and Help for the plug-in's own names (--all-actions runs them)\n");
 
+    GetEnvironmentVariableW(L"Path", OriginalPath, 32768);
+    FirstIndex = from;
     MakeBuffers();
     AddVectoredExceptionHandler(1, OnFault);
     Dll = LoadPluginDll();
@@ -827,27 +1194,28 @@ int main(int argc, char **argv)
         if (only && strcmp(only, Entries[entry].name) != 0)
             continue;
         Now.entry = Entries[entry].name;
-        // The key fuzz runs half on an older host and half on a newer one.
         double start = Now_();
         uint64_t n = 0;
-        bool newer = false;
         for (;; n++) {
             if (inputs ? n >= inputs : Now_() - start >= seconds)
                 break;
-            if (entry == 0 && !newer &&
-                (inputs ? n >= inputs / 2 : Now_() - start >= seconds / 2)) {
-                StopPlugin();
-                StartPlugin(true);
-                newer = true;
-            }
             Now.index = from + n;
+            Now.periodStart = entry == 0 ? Now.index - Now.index % HostPeriod : Now.index;
+            if (Now.periodStart < from)
+                Now.periodStart = from;
             Now.text = nullptr;
             Entries[entry].run(entry, from + n, false);
         }
-        if (newer) {
+        if (NewerHost) {
             StopPlugin();
             StartPlugin(false);
         }
+        if (entry == 0) { // the other entry points meet what the shell started with
+            RestoreConsole();
+            SetEnvironmentVariableW(L"Path", OriginalPath);
+        }
+        if (entry == 4)
+            EndBatches();
         Totals[entry].inputs = n;
         Totals[entry].seconds = Now_() - start;
         failed = failed || Totals[entry].invariantFailures != 0;
