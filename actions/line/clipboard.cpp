@@ -2,6 +2,7 @@
 
 #include "frame/messages.h"
 #include "frame/text.h"
+#include "frame/textscan.h"
 #include "keys/editline.h"
 
 #include <string.h>
@@ -15,7 +16,7 @@ enum { LongestClipboardWord = ClipboardWordCapacity - 1 };
 
 size_t LineLength(const wchar_t *line)
 {
-    return wcsnlen(line, EditLineCapacity - 1);
+    return TextLengthWithin(line, EditLineCapacity - 1);
 }
 
 // Empty or blank lines leave the copy keys to the shell.

@@ -3,6 +3,7 @@
 #include "frame/host.h"
 #include "frame/messages.h"
 #include "frame/text.h"
+#include "frame/textscan.h"
 #include "keys/editline.h"
 
 #include <wchar.h>
@@ -231,8 +232,8 @@ bool Expand(KeyEvent *event)
     if (ExpandQuietly(Expansion) != 0)
         return false;
     Expansion[ExpansionCapacity - 1] = 0;
-    size_t length = wcsnlen(line, EditLineCapacity - 1);
-    if (length - (size_t)count + wcslen(Expansion) > EditLineCapacity - 1)
+    size_t length = TextLengthWithin(line, EditLineCapacity - 1);
+    if (length - (size_t)count + TextLength(Expansion) > EditLineCapacity - 1)
         return false;
     DeleteText(start, event, count);
     InsertText(start, event, Expansion);

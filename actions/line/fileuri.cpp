@@ -4,6 +4,7 @@
 #include "frame/messages.h"
 #include "frame/paths.h"
 #include "frame/text.h"
+#include "frame/textscan.h"
 #include "keys/editline.h"
 
 #include <shlwapi.h>
@@ -144,7 +145,7 @@ int PathToUrl(wchar_t *text)
     if (result != S_OK && result != S_FALSE)
         return -1;
     Uri[UriCapacity - 1] = 0;
-    size_t length = wcslen(Uri);
+    size_t length = TextLength(Uri);
     if (length == 0 || length + (size_t)CountPercents(Uri) > UriCapacity - 1)
         return -1; // doubling would cut the URI short
     DoublePercents(Uri, text);
@@ -171,8 +172,8 @@ int FileToUri(KeyEvent *event)
     }
 
     // Checked before the word goes, so that a result too long for the line changes nothing.
-    size_t lineLength = wcsnlen(event->line, EditLineCapacity - 1);
-    size_t newLength = wcslen(Converted);
+    size_t lineLength = TextLengthWithin(event->line, EditLineCapacity - 1);
+    size_t newLength = TextLength(Converted);
     if (lineLength - (size_t)length + newLength > EditLineCapacity - 1)
         return Fail();
     DeleteText(start, event, length);

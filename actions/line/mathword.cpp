@@ -3,6 +3,7 @@
 #include "frame/host.h"
 #include "frame/messages.h"
 #include "frame/text.h"
+#include "frame/textscan.h"
 #include "keys/editline.h"
 
 #include <string.h>
@@ -22,7 +23,7 @@ int StripQuotes(wchar_t *text)
 {
     if (!text)
         return -1;
-    size_t length = wcslen(text);
+    size_t length = TextLength(text);
     if (length < 2 || text[0] != L'"' || text[length - 1] != L'"')
         return 0;
     memmove(text, text + 1, (length - 2) * sizeof(wchar_t));
@@ -55,9 +56,9 @@ int EvaluateWord(int *cursor, wchar_t *line)
     Expression[MathWordCapacity - 1] = 0;
 
     // Before the word, the value, and what follows the word, cut at the line's capacity.
-    size_t lineLength = wcsnlen(line, EditLineCapacity - 1);
+    size_t lineLength = TextLengthWithin(line, EditLineCapacity - 1);
     size_t tail = (size_t)(start + length);
-    size_t valueLength = wcslen(Expression);
+    size_t valueLength = TextLength(Expression);
     size_t room = MathWordCapacity - 1 - (size_t)start;
     if (valueLength > room)
         valueLength = room;

@@ -4,6 +4,7 @@
 #include "frame/messages.h"
 #include "frame/paths.h"
 #include "frame/text.h"
+#include "frame/textscan.h"
 #include "keys/editline.h"
 #include "settings/settings.h"
 
@@ -73,7 +74,7 @@ bool FirstVisit(const wchar_t *directory)
     DWORD n = GetFullPathNameW(directory, PathCapacity, FullName, nullptr);
     if (n == 0 || n >= PathCapacity)
         TextCopy(FullName, PathCapacity, directory);
-    size_t length = wcslen(FullName);
+    size_t length = TextLength(FullName);
     while (length > 1 && IsSlash(FullName[length - 1]) && FullName[length - 2] != L':')
         length--;
     uint64_t hash = 14695981039346656037ull;
@@ -125,7 +126,7 @@ bool ReadDefaultValue(HKEY key, const wchar_t *name, DWORD *type)
     if (status != ERROR_SUCCESS || (*type != REG_SZ && *type != REG_EXPAND_SZ))
         return false;
     Value[size / sizeof(wchar_t)] = 0; // registry text need not be terminated
-    size_t length = wcslen(Value);
+    size_t length = TextLength(Value);
     if (length >= 2 && Value[0] == L'"' && Value[length - 1] == L'"') {
         wmemmove(Value, Value + 1, length - 2);
         Value[length - 2] = 0;
@@ -163,7 +164,7 @@ const wchar_t *FileNamePart(const wchar_t *path, wchar_t *out)
 bool IsExecutableName(const wchar_t *name, unsigned int flags)
 {
     const wchar_t *extension = FindExtension(nullptr, name);
-    if (!extension || extension[0] != L'.' || wcslen(extension) >= ExtensionCapacity)
+    if (!extension || extension[0] != L'.' || TextLength(extension) >= ExtensionCapacity)
         return false;
     for (const wchar_t *fixed : FixedExtensions)
         if (TextEqualNoCase(extension, fixed))
@@ -345,8 +346,8 @@ int SearchPathAndExpand(KeyEvent *event)
     Found[PathCapacity + 1] = 0;
 
     // Checked before the word goes, so that a result too long for the line changes nothing.
-    size_t lineLength = wcsnlen(event->line, EditLineCapacity - 1);
-    size_t newLength = wcslen(Found);
+    size_t lineLength = TextLengthWithin(event->line, EditLineCapacity - 1);
+    size_t newLength = TextLength(Found);
     if (lineLength - (size_t)length + newLength > EditLineCapacity - 1)
         return Fail();
     DeleteText(start, event, length);

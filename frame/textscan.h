@@ -1,0 +1,48 @@
+// Scans of UTF-16 text sixteen units at a time (SSE2 where the build has it, unit by unit
+// otherwise), for the passes over a whole 65,535-unit line that a keystroke may make. Blanks
+// are IsBlank's; units from 0x80 on are asked of the runtime one by one, as IsBlank does.
+// Reads stay within the range given, except TextLengthWithin's, which reads whole aligned
+// 16-byte blocks: such a block never crosses a page, so no read can fault that the text's own
+// units would not.
+#pragma once
+#include <stddef.h>
+
+// Length of text up to its terminator, at most max units (as wcsnlen). 0 for a null text.
+size_t TextLengthWithin(const wchar_t *text, size_t max);
+
+// A set of units to look for: up to six given units, the blanks, every unit from 0x80 on.
+struct UnitSet {
+    wchar_t units[6];
+    int count;
+    bool blanks;
+    bool beyondAscii;
+};
+
+// Index of the first unit of text[from, to) in the set, or to.
+size_t FindFirstInSet(const wchar_t *text, size_t from, size_t to, const UnitSet &set);
+
+// Index of the last unit of text[from, to) that is not a blank, or from - 1 (as size_t) when
+// there is none.
+size_t FindLastNonBlank(const wchar_t *text, size_t from, size_t to);
+
+// Index of the last blank of text[from, to), or from - 1 (as size_t) when there is none.
+size_t FindLastBlank(const wchar_t *text, size_t from, size_t to);
+
+// Blanks outside double quotes: the quote state flips at every '"', starting unquoted at
+// text[0]. The index of the last such blank in text[0, count), or -1; *quoted receives the
+// state after count units.
+long long LastBlankOutsideQuotes(const wchar_t *text, size_t count, bool *quoted);
+
+// The first blank outside double quotes in text[from, to), given the quote state at from; or
+// to.
+size_t FirstBlankOutsideQuotes(const wchar_t *text, size_t from, size_t to, bool quoted);
+
+// Whether text[0, count) holds ASCII upper-case letters, ASCII lower-case letters, units from
+// 0x80 on: a combination of these bits.
+enum { HasAsciiUpper = 1, HasAsciiLower = 2, HasBeyondAscii = 4 };
+unsigned AsciiCaseKinds(const wchar_t *text, size_t count);
+
+// Maps the ASCII letters of text[0, count) to upper / lower case in place; nothing else
+// changes.
+void AsciiToUpper(wchar_t *text, size_t count);
+void AsciiToLower(wchar_t *text, size_t count);
