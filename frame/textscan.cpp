@@ -40,7 +40,14 @@ inline unsigned HighestBit(unsigned mask)
 }
 
 // Sixteen units as sixteen bytes: ASCII stays itself, 0x80-0xFF too, 0x100-0x7FFF become 0xFF
-// and 0x8000-0xFFFF become 0; beyond marks every unit from 0x80 on, high those from 0x8000.
+// and 0x8000-0xFFFF become 0.
+inline __m128i Pack(const wchar_t *text)
+{
+    return _mm_packus_epi16(_mm_loadu_si128((const __m128i *)text),
+                            _mm_loadu_si128((const __m128i *)(text + 8)));
+}
+
+// The bytes, with beyond marking every unit from 0x80 on and high those from 0x8000.
 struct Bytes {
     __m128i u;
     unsigned beyond, high;
@@ -57,17 +64,18 @@ inline Bytes Load(const wchar_t *text)
     return r;
 }
 
+// Bytes below limit (limit at most 0x80), with every unit from 0x80 on: the units worth a
+// closer look.
+inline __m128i Below(__m128i bytes, char limit)
+{
+    return _mm_cmplt_epi8(bytes, _mm_set1_epi8(limit));
+}
+
 // Units equal to the ASCII unit c (c below 0x80).
 inline unsigned Equal(const Bytes &b, wchar_t c)
 {
     unsigned mask = (unsigned)_mm_movemask_epi8(_mm_cmpeq_epi8(b.u, _mm_set1_epi8((char)c)));
     return c == 0 ? mask & ~b.high : mask;
-}
-
-// Units that may need a closer look: at most 0x22 (controls, blank, '"') or from 0x80 on.
-inline unsigned LowOrBeyond(const Bytes &b)
-{
-    return (unsigned)_mm_movemask_epi8(_mm_cmplt_epi8(b.u, _mm_set1_epi8(0x23)));
 }
 
 // The blanks among the sixteen units at text.
@@ -148,34 +156,28 @@ size_t FindFirstInSet(const wchar_t *text, size_t from, size_t to, const UnitSet
 {
     size_t i = from;
 #if LW_TEXTSCAN_SSE2
-    // The ASCII members are compared sixteen at a time; the others, with the blanks beyond
-    // ASCII, one by one among the units from 0x80 on.
+    // A quick look first: bytes below a limit (controls and blanks when blanks count, the
+    // units beyond ASCII, 0 standing for the high ones) and the other ASCII members. Only a
+    // block with such a unit gets the exact answer.
+    char limit = set.blanks ? 0x21 : 1;
     __m128i ascii[6];
     int asciiCount = 0;
-    bool beyondMembers = false;
-    for (int k = 0; k < set.count && k < 6; k++) {
-        if (set.units[k] < 0x80)
+    for (int k = 0; k < set.count && k < 6; k++)
+        if (set.units[k] < 0x80 && set.units[k] >= (wchar_t)limit)
             ascii[asciiCount++] = _mm_set1_epi8((char)set.units[k]);
-        else
-            beyondMembers = true;
-    }
     for (; i + Step <= to; i += Step) {
-        Bytes b = Load(text + i);
-        __m128i hits = _mm_setzero_si128();
+        __m128i u = Pack(text + i);
+        __m128i hits = Below(u, limit);
         for (int k = 0; k < asciiCount; k++)
-            hits = _mm_or_si128(hits, _mm_cmpeq_epi8(b.u, ascii[k]));
-        // Units from 0x8000 on pack to 0: only a member 0 could take them for itself.
-        unsigned mask = (unsigned)_mm_movemask_epi8(hits) & ~b.high;
-        if (set.blanks)
-            mask |= Blanks(b, text + i);
-        if (set.beyondAscii)
-            mask |= b.beyond;
-        else if (beyondMembers)
-            for (unsigned rest = b.beyond; rest; rest &= rest - 1)
-                if (InSet(text[i + LowestBit(rest)], set))
-                    mask |= rest & (0u - rest);
-        if (mask)
-            return i + LowestBit(mask);
+            hits = _mm_or_si128(hits, _mm_cmpeq_epi8(u, ascii[k]));
+        unsigned candidates = (unsigned)_mm_movemask_epi8(hits);
+        if (!candidates)
+            continue;
+        for (; candidates; candidates &= candidates - 1) {
+            size_t at = i + LowestBit(candidates);
+            if (InSet(text[at], set))
+                return at;
+        }
     }
 #endif
     for (; i < to; i++)
@@ -193,6 +195,15 @@ size_t FindLastBlankness(const wchar_t *text, size_t from, size_t to, bool blank
 #if LW_TEXTSCAN_SSE2
     while (i >= from + Step) {
         i -= Step;
+        __m128i u = Pack(text + i);
+        unsigned candidates = (unsigned)_mm_movemask_epi8(Below(u, 0x21));
+        if (blank && !candidates)
+            continue;
+        // The last ASCII unit above the blank is the answer when no unit after it needs a
+        // closer look.
+        unsigned plain = ~candidates & 0xFFFF;
+        if (!blank && plain && (!candidates || HighestBit(plain) > HighestBit(candidates)))
+            return i + HighestBit(plain);
         unsigned mask = Blanks(Load(text + i), text + i);
         if (!blank)
             mask = ~mask & 0xFFFF;
@@ -220,34 +231,88 @@ size_t FindLastBlank(const wchar_t *text, size_t from, size_t to)
     return FindLastBlankness(text, from, to, true);
 }
 
-long long LastBlankOutsideQuotes(const wchar_t *text, size_t count, bool *quoted)
+namespace
+{
+
+// One unit of the quote walk, unit by unit: false at a terminator.
+inline bool QuoteStep(wchar_t ch, bool *inside, bool *breaking)
+{
+    *breaking = false;
+    if (ch == 0)
+        return false;
+    if (ch == L'"')
+        *inside = !*inside;
+    else if (!*inside && IsBlank(ch))
+        *breaking = true;
+    return true;
+}
+
+#if LW_TEXTSCAN_SSE2
+// The exact masks of one block: blanks outside quotes given the state before it, and where
+// the block's first terminator stands (16 when none). Flips *inside by the block's quotes up
+// to that terminator.
+inline unsigned BreakingBlanks(const wchar_t *text, bool *inside, unsigned *terminator)
+{
+    Bytes b = Load(text);
+    unsigned zeros = Equal(b, 0);
+    unsigned valid = 0xFFFF;
+    *terminator = 16;
+    if (zeros) {
+        *terminator = LowestBit(zeros);
+        valid = (1u << *terminator) - 1;
+    }
+    unsigned quotes = Equal(b, L'"') & valid;
+    unsigned states = PrefixParity(quotes) ^ (*inside ? 0xFFFFu : 0u);
+    if (__builtin_popcount(quotes) & 1)
+        *inside = !*inside;
+    return Blanks(b, text) & ~states & valid;
+}
+
+// Any unit in the 32 at text that is at most '"' or beyond ASCII.
+inline bool Quiet32(const wchar_t *text)
+{
+    __m128i any = _mm_or_si128(Below(Pack(text), 0x23), Below(Pack(text + 16), 0x23));
+    return _mm_movemask_epi8(any) == 0;
+}
+#endif
+
+} // namespace
+
+long long LastBlankOutsideQuotes(const wchar_t *text, size_t count, bool *quoted, size_t *end)
 {
     bool inside = false;
     long long last = -1;
     size_t i = 0;
 #if LW_TEXTSCAN_SSE2
     for (; i + Step <= count; i += Step) {
-        Bytes b = Load(text + i);
-        if (!LowOrBeyond(b))
+        if (i + 2 * Step <= count && Quiet32(text + i)) {
+            i += Step;
             continue;
-        unsigned quotes = Equal(b, L'"');
-        unsigned states = PrefixParity(quotes) ^ (inside ? 0xFFFFu : 0u);
-        unsigned breaking = Blanks(b, text + i) & ~states & 0xFFFF;
+        }
+        unsigned terminator;
+        unsigned breaking = BreakingBlanks(text + i, &inside, &terminator);
         if (breaking)
             last = (long long)(i + HighestBit(breaking));
-        if (__builtin_popcount(quotes) & 1)
-            inside = !inside;
+        if (terminator < 16) {
+            if (quoted)
+                *quoted = inside;
+            if (end)
+                *end = i + terminator;
+            return last;
+        }
     }
 #endif
     for (; i < count; i++) {
-        wchar_t ch = text[i];
-        if (ch == L'"')
-            inside = !inside;
-        else if (!inside && IsBlank(ch))
+        bool breaking;
+        if (!QuoteStep(text[i], &inside, &breaking))
+            break;
+        if (breaking)
             last = (long long)i;
     }
     if (quoted)
         *quoted = inside;
+    if (end)
+        *end = i;
     return last;
 }
 
@@ -257,23 +322,21 @@ size_t FirstBlankOutsideQuotes(const wchar_t *text, size_t from, size_t to, bool
     size_t i = from;
 #if LW_TEXTSCAN_SSE2
     for (; i + Step <= to; i += Step) {
-        Bytes b = Load(text + i);
-        if (!LowOrBeyond(b))
+        if (i + 2 * Step <= to && Quiet32(text + i)) {
+            i += Step;
             continue;
-        unsigned quotes = Equal(b, L'"');
-        unsigned states = PrefixParity(quotes) ^ (inside ? 0xFFFFu : 0u);
-        unsigned breaking = Blanks(b, text + i) & ~states & 0xFFFF;
+        }
+        unsigned terminator;
+        unsigned breaking = BreakingBlanks(text + i, &inside, &terminator);
         if (breaking)
             return i + LowestBit(breaking);
-        if (__builtin_popcount(quotes) & 1)
-            inside = !inside;
+        if (terminator < 16)
+            return i + terminator;
     }
 #endif
     for (; i < to; i++) {
-        wchar_t ch = text[i];
-        if (ch == L'"')
-            inside = !inside;
-        else if (!inside && IsBlank(ch))
+        bool breaking;
+        if (!QuoteStep(text[i], &inside, &breaking) || breaking)
             return i;
     }
     return to;
@@ -284,23 +347,26 @@ unsigned AsciiCaseKinds(const wchar_t *text, size_t count)
     unsigned kinds = 0;
     size_t i = 0;
 #if LW_TEXTSCAN_SSE2
-    const __m128i upperFirst = _mm_set1_epi16('A' - 1), upperLast = _mm_set1_epi16('Z' + 1);
-    const __m128i lowerFirst = _mm_set1_epi16('a' - 1), lowerLast = _mm_set1_epi16('z' + 1);
-    const __m128i beyondBits = _mm_set1_epi16((short)0xFF80), zero = _mm_setzero_si128();
-    __m128i upper = zero, lower = zero, ascii = _mm_cmpeq_epi16(zero, zero);
-    for (; i + 8 <= count; i += 8) {
-        __m128i x = _mm_loadu_si128((const __m128i *)(text + i));
-        upper = _mm_or_si128(upper, _mm_and_si128(_mm_cmpgt_epi16(x, upperFirst),
-                                                  _mm_cmplt_epi16(x, upperLast)));
-        lower = _mm_or_si128(lower, _mm_and_si128(_mm_cmpgt_epi16(x, lowerFirst),
-                                                  _mm_cmplt_epi16(x, lowerLast)));
-        ascii = _mm_and_si128(ascii, _mm_cmpeq_epi16(_mm_and_si128(x, beyondBits), zero));
+    // Letters are told apart on the packed bytes; whether any unit lies beyond ASCII, from
+    // all the units or-ed together.
+    const __m128i zero = _mm_setzero_si128(), letters = _mm_set1_epi8(25);
+    const __m128i upperA = _mm_set1_epi8('A'), lowerA = _mm_set1_epi8('a');
+    __m128i all = zero, upper = zero, lower = zero;
+    for (; i + Step <= count; i += Step) {
+        __m128i a = _mm_loadu_si128((const __m128i *)(text + i));
+        __m128i b = _mm_loadu_si128((const __m128i *)(text + i + 8));
+        all = _mm_or_si128(all, _mm_or_si128(a, b));
+        __m128i u = _mm_packus_epi16(a, b);
+        __m128i up = _mm_sub_epi8(u, upperA), low = _mm_sub_epi8(u, lowerA);
+        upper = _mm_or_si128(upper, _mm_cmpeq_epi8(_mm_min_epu8(up, letters), up));
+        lower = _mm_or_si128(lower, _mm_cmpeq_epi8(_mm_min_epu8(low, letters), low));
     }
     if (_mm_movemask_epi8(upper))
         kinds |= HasAsciiUpper;
     if (_mm_movemask_epi8(lower))
         kinds |= HasAsciiLower;
-    if (_mm_movemask_epi8(ascii) != 0xFFFF)
+    __m128i beyond = _mm_and_si128(all, _mm_set1_epi16((short)0xFF80));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(beyond, zero)) != 0xFFFF)
         kinds |= HasBeyondAscii;
 #endif
     for (; i < count; i++) {
@@ -318,21 +384,23 @@ unsigned AsciiCaseKinds(const wchar_t *text, size_t count)
 namespace
 {
 
-// Adds delta to the units of text[0, count) from first to last.
-void ShiftRange(wchar_t *text, size_t count, wchar_t first, wchar_t last, int delta)
+// Adds delta to the units of text[0, count) from first to first + 25.
+void ShiftLetters(wchar_t *text, size_t count, wchar_t first, int delta)
 {
     size_t i = 0;
 #if LW_TEXTSCAN_SSE2
-    const __m128i below = _mm_set1_epi16((short)(first - 1)), above = _mm_set1_epi16((short)(last + 1));
+    // Moved so that the letters become the lowest 26 signed values, one comparison finds them.
+    const __m128i move = _mm_set1_epi16((short)(0x8000 - first));
+    const __m128i above = _mm_set1_epi16((short)(-0x8000 + 26));
     const __m128i change = _mm_set1_epi16((short)delta);
     for (; i + 8 <= count; i += 8) {
         __m128i x = _mm_loadu_si128((const __m128i *)(text + i));
-        __m128i in = _mm_and_si128(_mm_cmpgt_epi16(x, below), _mm_cmplt_epi16(x, above));
+        __m128i in = _mm_cmplt_epi16(_mm_add_epi16(x, move), above);
         _mm_storeu_si128((__m128i *)(text + i), _mm_add_epi16(x, _mm_and_si128(in, change)));
     }
 #endif
     for (; i < count; i++)
-        if (text[i] >= first && text[i] <= last)
+        if (text[i] >= first && text[i] <= first + 25)
             text[i] = (wchar_t)(text[i] + delta);
 }
 
@@ -340,10 +408,10 @@ void ShiftRange(wchar_t *text, size_t count, wchar_t first, wchar_t last, int de
 
 void AsciiToUpper(wchar_t *text, size_t count)
 {
-    ShiftRange(text, count, L'a', L'z', L'A' - L'a');
+    ShiftLetters(text, count, L'a', L'A' - L'a');
 }
 
 void AsciiToLower(wchar_t *text, size_t count)
 {
-    ShiftRange(text, count, L'A', L'Z', L'a' - L'A');
+    ShiftLetters(text, count, L'A', L'a' - L'A');
 }

@@ -29,12 +29,13 @@ size_t FindLastNonBlank(const wchar_t *text, size_t from, size_t to);
 size_t FindLastBlank(const wchar_t *text, size_t from, size_t to);
 
 // Blanks outside double quotes: the quote state flips at every '"', starting unquoted at
-// text[0]. The index of the last such blank in text[0, count), or -1; *quoted receives the
-// state after count units.
-long long LastBlankOutsideQuotes(const wchar_t *text, size_t count, bool *quoted);
+// text[0]. The index of the last such blank in text[0, count), or -1; the walk ends early at
+// a terminator, whose index *end receives (count when there is none); *quoted receives the
+// state where the walk ended. Either out argument may be null.
+long long LastBlankOutsideQuotes(const wchar_t *text, size_t count, bool *quoted, size_t *end);
 
-// The first blank outside double quotes in text[from, to), given the quote state at from; or
-// to.
+// The first blank outside double quotes or terminator in text[from, to), given the quote
+// state at from; or to.
 size_t FirstBlankOutsideQuotes(const wchar_t *text, size_t from, size_t to, bool quoted);
 
 // Whether text[0, count) holds ASCII upper-case letters, ASCII lower-case letters, units from

@@ -97,23 +97,25 @@ int FindWordAtCursor(KeyEvent *event, int *start, int *length, wchar_t *text, in
     // Unsigned on purpose: a cursor before the line becomes huge and finds no word.
     size_t k = (size_t)(event->cursor - line);
     // A word is ended by a blank outside double quotes (a "breaking" blank); up to the cursor
-    // any other unit belongs to a word. The last unit looked at up to the cursor is kept, the
-    // terminator's place aside.
-    size_t n = LineLength(line);
-    size_t kept = k < n ? k : n - 1;
+    // any other unit belongs to a word. The walk covers the units up to the cursor, or up to
+    // the terminator when it comes first.
+    const size_t limit = EditLineCapacity - 1;
+    size_t count = k < limit ? k + 1 : limit, end = count;
     bool quoted = false;
-    long long breaking = LastBlankOutsideQuotes(line, kept + 1, &quoted);
+    long long breaking = LastBlankOutsideQuotes(line, count, &quoted, &end);
+    size_t kept = end - 1; // the last unit walked; the line has one at least
     long long first, last;
     if (breaking < (long long)kept) {
         // The cursor stands in a word: it began after that blank and runs on to the next one.
         first = breaking + 1;
-        last = (long long)FirstBlankOutsideQuotes(line, kept + 1, n, quoted) - 1;
+        size_t next = end < count ? end : FirstBlankOutsideQuotes(line, end, limit, quoted);
+        last = (long long)next - 1;
     } else {
         // A breaking blank at the cursor: the word must end just before it.
         if (kept != k || k == 0 || IsBlank(line[k - 1]))
             return 0;
         last = (long long)k - 1;
-        first = LastBlankOutsideQuotes(line, k - 1, nullptr) + 1;
+        first = LastBlankOutsideQuotes(line, k - 1, nullptr, nullptr) + 1;
     }
     if ((unsigned long long)(last + 1) < k)
         return 0;
