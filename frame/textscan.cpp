@@ -19,10 +19,10 @@ enum { Step = 16 };
 
 bool InSet(wchar_t ch, const UnitSet &set)
 {
-    for (int k = 0; k < set.count; k++)
+    for (int k = 0; k < set.count && k < 8; k++)
         if (ch == set.units[k])
             return true;
-    if (set.beyondAscii && ch >= 0x80)
+    if (ch >= 0x80 && (set.beyondAscii || (set.blanksBeyondAscii && IsBlankBeyondAscii(ch))))
         return true;
     return set.blanks && IsBlank(ch);
 }
@@ -152,29 +152,48 @@ size_t TextLengthWithin(const wchar_t *text, size_t max)
     return wcsnlen(text, max);
 }
 
+namespace
+{
+
+#if LW_TEXTSCAN_SSE2
+// The quick look of the set searches: bytes below a limit (controls and blanks when blanks
+// count, the units beyond ASCII, 0 standing for the high ones) and the other ASCII members.
+// Only the units it marks get the exact answer.
+struct QuickSet {
+    __m128i limit;
+    __m128i members[8];
+    int count;
+
+    explicit QuickSet(const UnitSet &set)
+    {
+        char below = set.blanks ? 0x21 : 1;
+        limit = _mm_set1_epi8(below);
+        count = 0;
+        for (int k = 0; k < set.count && k < 8; k++)
+            if (set.units[k] < 0x80 && set.units[k] >= (wchar_t)below)
+                members[count++] = _mm_set1_epi8((char)set.units[k]);
+    }
+
+    unsigned Candidates(__m128i bytes) const
+    {
+        __m128i hits = _mm_cmplt_epi8(bytes, limit);
+        for (int k = 0; k < count; k++)
+            hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, members[k]));
+        return (unsigned)_mm_movemask_epi8(hits);
+    }
+};
+#endif
+
+} // namespace
+
 size_t FindFirstInSet(const wchar_t *text, size_t from, size_t to, const UnitSet &set)
 {
     size_t i = from;
 #if LW_TEXTSCAN_SSE2
-    // A quick look first: bytes below a limit (controls and blanks when blanks count, the
-    // units beyond ASCII, 0 standing for the high ones) and the other ASCII members. Only a
-    // block with such a unit gets the exact answer.
-    char limit = set.blanks ? 0x21 : 1;
-    __m128i ascii[6];
-    int asciiCount = 0;
-    for (int k = 0; k < set.count && k < 6; k++)
-        if (set.units[k] < 0x80 && set.units[k] >= (wchar_t)limit)
-            ascii[asciiCount++] = _mm_set1_epi8((char)set.units[k]);
+    QuickSet quick(set);
     for (; i + Step <= to; i += Step) {
-        __m128i u = Pack(text + i);
-        __m128i hits = Below(u, limit);
-        for (int k = 0; k < asciiCount; k++)
-            hits = _mm_or_si128(hits, _mm_cmpeq_epi8(u, ascii[k]));
-        unsigned candidates = (unsigned)_mm_movemask_epi8(hits);
-        if (!candidates)
-            continue;
-        for (; candidates; candidates &= candidates - 1) {
-            size_t at = i + LowestBit(candidates);
+        for (unsigned c = quick.Candidates(Pack(text + i)); c; c &= c - 1) {
+            size_t at = i + LowestBit(c);
             if (InSet(text[at], set))
                 return at;
         }
@@ -182,6 +201,41 @@ size_t FindFirstInSet(const wchar_t *text, size_t from, size_t to, const UnitSet
 #endif
     for (; i < to; i++)
         if (InSet(text[i], set))
+            return i;
+    return to;
+}
+
+size_t FindInText(const wchar_t *text, size_t from, size_t to, const UnitSet &set)
+{
+    size_t i = from;
+#if LW_TEXTSCAN_SSE2
+    if (((uintptr_t)text & 1) == 0 && i < to) {
+        QuickSet quick(set);
+        // The aligned block holding unit i; the units before i are masked off.
+        const wchar_t *block = (const wchar_t *)((uintptr_t)(text + i) & ~(uintptr_t)31);
+        size_t base = (size_t)(block - text); // may wrap below 0: only sums with it are used
+        unsigned skip = (unsigned)(i - base);
+        for (;;) {
+            const __m128i *p = (const __m128i *)block;
+            __m128i bytes = _mm_packus_epi16(_mm_load_si128(p), _mm_load_si128(p + 1));
+            unsigned c = quick.Candidates(bytes) & (0xFFFFu << skip);
+            for (; c; c &= c - 1) {
+                size_t at = base + LowestBit(c);
+                if (at >= to)
+                    return to;
+                if (text[at] == 0 || InSet(text[at], set))
+                    return at;
+            }
+            base += Step;
+            block += Step;
+            skip = 0;
+            if (base >= to)
+                return to;
+        }
+    }
+#endif
+    for (; i < to; i++)
+        if (text[i] == 0 || InSet(text[i], set))
             return i;
     return to;
 }

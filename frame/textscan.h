@@ -10,16 +10,23 @@
 // Length of text up to its terminator, at most max units (as wcsnlen). 0 for a null text.
 size_t TextLengthWithin(const wchar_t *text, size_t max);
 
-// A set of units to look for: up to six given units, the blanks, every unit from 0x80 on.
+// A set of units to look for: up to eight given units, the blanks, the blanks from 0x80 on
+// only, every unit from 0x80 on.
 struct UnitSet {
-    wchar_t units[6];
+    wchar_t units[8];
     int count;
     bool blanks;
+    bool blanksBeyondAscii;
     bool beyondAscii;
 };
 
 // Index of the first unit of text[from, to) in the set, or to.
 size_t FindFirstInSet(const wchar_t *text, size_t from, size_t to, const UnitSet &set);
+
+// Index of the first unit of text[from, to) that is in the set or is the terminator, or to,
+// for a text whose length is not known: reads whole aligned 32-byte blocks (a block never
+// crosses a page), none beyond the block of the last unit it looks at.
+size_t FindInText(const wchar_t *text, size_t from, size_t to, const UnitSet &set);
 
 // Index of the last unit of text[from, to) that is not a blank, or from - 1 (as size_t) when
 // there is none.

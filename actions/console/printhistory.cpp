@@ -17,14 +17,34 @@ wchar_t *FirstHistoryEntry(void)
     return entry && entry[0] ? entry : nullptr;
 }
 
+// A line's number as "%5u:  " makes it, without the runtime's formatter (10,000 lines make
+// 10,000 calls): right-aligned in five places or as wide as it is, a colon, two spaces.
+size_t FormatLineNumber(unsigned int number, wchar_t out[16])
+{
+    wchar_t digits[10];
+    int count = 0;
+    do {
+        digits[count++] = (wchar_t)(L'0' + number % 10);
+        number /= 10;
+    } while (number);
+    size_t length = 0;
+    for (int pad = count; pad < 5; pad++)
+        out[length++] = L' ';
+    while (count)
+        out[length++] = digits[--count];
+    out[length++] = L':';
+    out[length++] = L' ';
+    out[length++] = L' ';
+    return length;
+}
+
 int WriteEntries(TextFileWriter *writer, wchar_t *entry, unsigned int number, bool numbered)
 {
     int result = AppendText(writer, L"\xFEFF");
     for (; entry && result == 0; entry = NextHistoryStep(entry), number++) {
         if (numbered) {
-            wchar_t prefix[32];
-            const int length = TextFormat(prefix, 32, L"%5u:  ", number);
-            result = AppendTextCount(writer, prefix, length > 0 ? (size_t)length : 0);
+            wchar_t prefix[16];
+            result = AppendTextCount(writer, prefix, FormatLineNumber(number, prefix));
         }
         if (result == 0)
             result = AppendText(writer, entry);
@@ -82,22 +102,28 @@ int WriteHistoryFile(const wchar_t *path, unsigned int maxLines, unsigned int fl
     return written != 0 ? written : closed;
 }
 
-int PrintHistory(KeyEvent *event)
+int WriteHistoryToPrint(wchar_t *path, unsigned int *flags)
 {
-    ConsumeKey(event);
     unsigned int maxLines = GetEnvNumber(L"PrintHistoryMaxLines", DefaultPrintHistoryLines);
     if (maxLines == 0)
         maxLines = DefaultPrintHistoryLines;
-    const unsigned int flags = GetEnvNumber(L"PrintHistoryFlags", 0);
+    *flags = GetEnvNumber(L"PrintHistoryFlags", 0);
 
-    if (CountHistoryEntries() == 0) {
-        PlayErrorSound();
-        return 0;
-    }
-    static wchar_t path[PathCapacity];
     path[0] = 0;
+    if (!FirstHistoryEntry())
+        return -1;
     NewScratchFileName(path, L".txt");
-    if (!path[0] || WriteHistoryFile(path, maxLines, flags) != 0) {
+    if (!path[0])
+        return -1;
+    return WriteHistoryFile(path, maxLines, *flags);
+}
+
+int PrintHistory(KeyEvent *event)
+{
+    ConsumeKey(event);
+    static wchar_t path[PathCapacity];
+    unsigned int flags = 0;
+    if (WriteHistoryToPrint(path, &flags) != 0) {
         PlayErrorSound();
         return 0;
     }

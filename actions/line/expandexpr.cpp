@@ -39,19 +39,10 @@ bool IsNameChar(wchar_t ch)
 }
 
 // The characters the scan acts on; every other one only clears a pending escape.
-inline bool IsSpecial(wchar_t ch, wchar_t escape)
+UnitSet SpecialUnits(wchar_t escape)
 {
-    switch (ch) {
-    case L'%':
-    case L'"':
-    case L'(':
-    case L')':
-    case L']':
-    case L'}':
-        return true;
-    default:
-        return ch == escape;
-    }
+    UnitSet set = {{L'%', L'"', L'(', L')', L']', L'}', escape}, 7, false, false, false};
+    return set;
 }
 
 struct Opening {
@@ -143,8 +134,7 @@ int ScanConstruct(const wchar_t *line, int percent, int contents, int cursor, in
     for (int j = contents; line[j]; j++) {
         // Ordinary characters change nothing while no escape is pending: skip them quickly.
         if (!escaped) {
-            while (line[j] && !IsSpecial(line[j], escape))
-                j++;
+            j = (int)FindInText(line, (size_t)j, ((size_t)-1) / 4, SpecialUnits(escape));
             if (!line[j])
                 break;
         }

@@ -90,7 +90,7 @@ namespace
 // first letter of each part goes to upper case; the others are lower case already.
 void CapitaliseAsciiParts(wchar_t *word, size_t length)
 {
-    UnitSet separators = {{L'-'}, 1, true, false};
+    UnitSet separators = {{L'-'}, 1, true, false, false};
     size_t i = 0;
     while (i < length) {
         wchar_t ch = word[i];
