@@ -10,6 +10,9 @@
 // (a 32-bit build) or nothing could be redirected.
 bool StartImportClock(void);
 
+// Points them back at the functions themselves.
+void StopImportClock(void);
+
 // Seconds spent inside those functions since the start, the calls they make into each other
 // counted once.
 double ImportSeconds(void);

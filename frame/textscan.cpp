@@ -396,6 +396,23 @@ size_t FirstBlankOutsideQuotes(const wchar_t *text, size_t from, size_t to, bool
     return to;
 }
 
+size_t CountUnit(const wchar_t *text, size_t count, wchar_t unit)
+{
+    size_t found = 0, i = 0;
+#if LW_TEXTSCAN_SSE2
+    const __m128i wanted = _mm_set1_epi16((short)unit);
+    for (; i + 8 <= count; i += 8) {
+        __m128i x = _mm_loadu_si128((const __m128i *)(text + i));
+        found += (size_t)__builtin_popcount(
+                     (unsigned)_mm_movemask_epi8(_mm_cmpeq_epi16(x, wanted))) /
+                 2;
+    }
+#endif
+    for (; i < count; i++)
+        found += text[i] == unit;
+    return found;
+}
+
 unsigned AsciiCaseKinds(const wchar_t *text, size_t count)
 {
     unsigned kinds = 0;

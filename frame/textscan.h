@@ -45,6 +45,9 @@ long long LastBlankOutsideQuotes(const wchar_t *text, size_t count, bool *quoted
 // state at from; or to.
 size_t FirstBlankOutsideQuotes(const wchar_t *text, size_t from, size_t to, bool quoted);
 
+// How many units of text[0, count) equal unit.
+size_t CountUnit(const wchar_t *text, size_t count, wchar_t unit);
+
 // Whether text[0, count) holds ASCII upper-case letters, ASCII lower-case letters, units from
 // 0x80 on: a combination of these bits.
 enum { HasAsciiUpper = 1, HasAsciiLower = 2, HasBeyondAscii = 4 };

@@ -89,6 +89,45 @@ int DeleteText(int position, KeyEvent *event, int count)
     return 0;
 }
 
+int ReplaceLineText(int position, KeyEvent *event, int count, const wchar_t *text)
+{
+    if (!event || !event->line)
+        return -1;
+    wchar_t *line = event->line;
+    size_t length = LineLength(line);
+    size_t at = position < 0 ? 0 : (size_t)position;
+    if (at > length)
+        at = length;
+    size_t removed = count < 0 ? 0 : (size_t)count;
+    if (removed > length - at)
+        removed = length - at;
+    size_t added = text ? TextLengthWithin(text, EditLineCapacity) : 0;
+    if (length - removed + added > EditLineCapacity - 1)
+        return -1;
+    size_t k = CursorIndex(event, length);
+
+    if (added && text + added > line && text < line + EditLineCapacity) {
+        memcpy(Inserted, text, added * sizeof(wchar_t));
+        text = Inserted;
+    }
+    ClearEditLine(line + at);
+    memmove(line + at + added, line + at + removed, (length - at - removed) * sizeof(wchar_t));
+    if (added)
+        memcpy(line + at, text, added * sizeof(wchar_t));
+    line[length - removed + added] = 0;
+
+    // Where the deletion leaves the cursor, then where the insertion does.
+    if (k >= at + removed)
+        k -= removed;
+    else if (k > at)
+        k = at;
+    if (k >= at)
+        k += added;
+    event->cursor = line + k;
+    event->redraw = 1;
+    return 0;
+}
+
 int FindWordAtCursor(KeyEvent *event, int *start, int *length, wchar_t *text, int capacity)
 {
     if (!event || !event->line || !event->line[0] || !event->cursor)

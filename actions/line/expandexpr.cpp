@@ -225,8 +225,7 @@ bool Expand(KeyEvent *event)
     size_t length = TextLengthWithin(line, EditLineCapacity - 1);
     if (length - (size_t)count + TextLength(Expansion) > EditLineCapacity - 1)
         return false;
-    DeleteText(start, event, count);
-    InsertText(start, event, Expansion);
+    ReplaceLineText(start, event, count, Expansion);
     return true;
 }
 

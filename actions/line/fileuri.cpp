@@ -171,13 +171,10 @@ int FileToUri(KeyEvent *event)
         TextCopy(Converted, UriCapacity + 2, Word);
     }
 
-    // Checked before the word goes, so that a result too long for the line changes nothing.
-    size_t lineLength = TextLengthWithin(event->line, EditLineCapacity - 1);
+    // A result too long for the line changes nothing.
     size_t newLength = TextLength(Converted);
-    if (lineLength - (size_t)length + newLength > EditLineCapacity - 1)
+    if (ReplaceLineText(start, event, length, Converted) != 0)
         return Fail();
-    DeleteText(start, event, length);
-    InsertText(start, event, Converted);
     event->cursor = event->line + start + newLength;
     return 0;
 }

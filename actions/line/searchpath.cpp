@@ -345,13 +345,10 @@ int SearchPathAndExpand(KeyEvent *event)
     AddQuotes(Found);
     Found[PathCapacity + 1] = 0;
 
-    // Checked before the word goes, so that a result too long for the line changes nothing.
-    size_t lineLength = TextLengthWithin(event->line, EditLineCapacity - 1);
+    // A result too long for the line changes nothing.
     size_t newLength = TextLength(Found);
-    if (lineLength - (size_t)length + newLength > EditLineCapacity - 1)
+    if (ReplaceLineText(start, event, length, Found) != 0)
         return Fail();
-    DeleteText(start, event, length);
-    InsertText(start, event, Found);
     event->cursor = event->line + start + newLength;
     return 0;
 }

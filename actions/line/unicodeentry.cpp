@@ -117,13 +117,13 @@ int FinishUnicodeEntry(KeyEvent *event, bool consume)
     }
     wchar_t character[3];
     bool valid = UnicodeEntryCharacter(value, character) > 0;
-    DeleteText(at, event, 1 + digits);
     if (!valid) {
+        DeleteText(at, event, 1 + digits);
         PlayErrorSound();
         return 0;
     }
-    // At least one digit went, so the character always fits where it was.
-    InsertText(at, event, character);
+    // At least one digit goes, so the character always fits where it was.
+    ReplaceLineText(at, event, 1 + digits, character);
     return 1;
 }
 
