@@ -35,6 +35,7 @@
 #include "tests/support/actionkeys.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <wchar.h>
 #include <windows.h>
@@ -198,6 +199,7 @@ void MeasureLineActions(void)
                 for (int cursor : cursors) {
                     double ours;
                     double t = TimeAction(id, units, cursor, 20, &ours);
+                    if (getenv("LWBENCH_CASES")) printf("  case %zu/%d/%d: %.1f us ours %.1f us floor %.1f\n", units, shape, cursor, t * 1e6, ours * 1e6, floor * 1e6);
                     if (t / floor > worst / worstFloor) {
                         worst = t;
                         worstFloor = floor;

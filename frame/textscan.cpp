@@ -334,40 +334,43 @@ inline bool Quiet32(const wchar_t *text)
 
 long long LastBlankOutsideQuotes(const wchar_t *text, size_t count, bool *quoted, size_t *end)
 {
-    bool inside = false;
-    long long last = -1;
-    size_t i = 0;
-#if LW_TEXTSCAN_SSE2
-    for (; i + Step <= count; i += Step) {
-        if (i + 2 * Step <= count && Quiet32(text + i)) {
-            i += Step;
-            continue;
-        }
-        unsigned terminator;
-        unsigned breaking = BreakingBlanks(text + i, &inside, &terminator);
-        if (breaking)
-            last = (long long)(i + HighestBit(breaking));
-        if (terminator < 16) {
-            if (quoted)
-                *quoted = inside;
-            if (end)
-                *end = i + terminator;
-            return last;
-        }
-    }
-#endif
-    for (; i < count; i++) {
-        bool breaking;
-        if (!QuoteStep(text[i], &inside, &breaking))
-            break;
-        if (breaking)
-            last = (long long)i;
-    }
+    // The walk's end and the quote state there come from two quick passes (the length and a
+    // count of quotes); the blank is then looked for backwards from the end, where it mostly
+    // stands close by, the quote state undone at every quote passed.
+    size_t stop = TextLengthWithin(text, count);
+    bool inside = (CountUnit(text, stop, L'"') & 1) != 0;
     if (quoted)
         *quoted = inside;
     if (end)
-        *end = i;
-    return last;
+        *end = stop;
+    size_t i = stop;
+#if LW_TEXTSCAN_SSE2
+    while (i >= Step) {
+        i -= Step;
+        __m128i u = Pack(text + i);
+        __m128i look = _mm_or_si128(Below(u, 0x21), _mm_cmpeq_epi8(u, _mm_set1_epi8('"')));
+        if (!_mm_movemask_epi8(look))
+            continue;
+        Bytes b = Load(text + i);
+        unsigned quotes = Equal(b, L'"');
+        // The state before this block, then at each of its units.
+        bool before = inside ^ ((__builtin_popcount(quotes) & 1) != 0);
+        unsigned states = PrefixParity(quotes) ^ (before ? 0xFFFFu : 0u);
+        unsigned breaking = Blanks(b, text + i) & ~states & 0xFFFF;
+        if (breaking)
+            return (long long)(i + HighestBit(breaking));
+        inside = before;
+    }
+#endif
+    while (i > 0) {
+        i--;
+        wchar_t ch = text[i];
+        if (ch == L'"')
+            inside = !inside;
+        else if (!inside && IsBlank(ch))
+            return (long long)i;
+    }
+    return -1;
 }
 
 size_t FirstBlankOutsideQuotes(const wchar_t *text, size_t from, size_t to, bool quoted)
@@ -400,12 +403,21 @@ size_t CountUnit(const wchar_t *text, size_t count, wchar_t unit)
 {
     size_t found = 0, i = 0;
 #if LW_TEXTSCAN_SSE2
+    // Each 16-bit lane counts its matches (a match compares as -1); the lanes are added up
+    // before any can reach 32,768.
     const __m128i wanted = _mm_set1_epi16((short)unit);
-    for (; i + 8 <= count; i += 8) {
-        __m128i x = _mm_loadu_si128((const __m128i *)(text + i));
-        found += (size_t)__builtin_popcount(
-                     (unsigned)_mm_movemask_epi8(_mm_cmpeq_epi16(x, wanted))) /
-                 2;
+    while (i + 16 <= count) {
+        __m128i a = _mm_setzero_si128(), b = _mm_setzero_si128();
+        for (int round = 0; round < 8192 && i + 16 <= count; round++, i += 16) {
+            a = _mm_sub_epi16(a, _mm_cmpeq_epi16(_mm_loadu_si128((const __m128i *)(text + i)),
+                                                 wanted));
+            b = _mm_sub_epi16(
+                b, _mm_cmpeq_epi16(_mm_loadu_si128((const __m128i *)(text + i + 8)), wanted));
+        }
+        __m128i sum = _mm_madd_epi16(_mm_add_epi16(a, b), _mm_set1_epi16(1));
+        sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, _MM_SHUFFLE(1, 0, 3, 2)));
+        sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, _MM_SHUFFLE(2, 3, 0, 1)));
+        found += (size_t)(unsigned)_mm_cvtsi128_si32(sum);
     }
 #endif
     for (; i < count; i++)
