@@ -334,18 +334,20 @@ inline bool Quiet32(const wchar_t *text)
 
 long long LastBlankOutsideQuotes(const wchar_t *text, size_t count, bool *quoted, size_t *end)
 {
-    // The walk's end and the quote state there come from two quick passes (the length and a
-    // count of quotes); the blank is then looked for backwards from the end, where it mostly
-    // stands close by, the quote state undone at every quote passed.
+    // The walk's end comes from a quick length pass; the blank is then looked for backwards
+    // from the end, where it mostly stands close by. Only a blank needs the quote state from
+    // the text's start: the quotes before the first block with one are counted once, and
+    // the state is carried back from there.
     size_t stop = TextLengthWithin(text, count);
-    bool inside = (CountUnit(text, stop, L'"') & 1) != 0;
-    if (quoted)
-        *quoted = inside;
     if (end)
         *end = stop;
+    bool flips = false;   // an odd number of quotes in text[i, stop)
+    bool known = false;   // whether inside is known
+    bool inside = false;  // the state at text[i], once known
+    long long found = -1;
     size_t i = stop;
 #if LW_TEXTSCAN_SSE2
-    while (i >= Step) {
+    while (i >= Step && found < 0) {
         i -= Step;
         __m128i u = Pack(text + i);
         __m128i look = _mm_or_si128(Below(u, 0x21), _mm_cmpeq_epi8(u, _mm_set1_epi8('"')));
@@ -353,24 +355,39 @@ long long LastBlankOutsideQuotes(const wchar_t *text, size_t count, bool *quoted
             continue;
         Bytes b = Load(text + i);
         unsigned quotes = Equal(b, L'"');
-        // The state before this block, then at each of its units.
-        bool before = inside ^ ((__builtin_popcount(quotes) & 1) != 0);
-        unsigned states = PrefixParity(quotes) ^ (before ? 0xFFFFu : 0u);
-        unsigned breaking = Blanks(b, text + i) & ~states & 0xFFFF;
+        bool odd = (__builtin_popcount(quotes) & 1) != 0;
+        flips ^= odd;
+        inside ^= known && odd;
+        unsigned blanks = Blanks(b, text + i);
+        if (!blanks)
+            continue;
+        if (!known) {
+            inside = (CountUnit(text, i, L'"') & 1) != 0;
+            known = true;
+        }
+        unsigned breaking = blanks & ~(PrefixParity(quotes) ^ (inside ? 0xFFFFu : 0u)) & 0xFFFF;
         if (breaking)
-            return (long long)(i + HighestBit(breaking));
-        inside = before;
+            found = (long long)(i + HighestBit(breaking));
     }
 #endif
-    while (i > 0) {
+    while (i > 0 && found < 0) {
         i--;
         wchar_t ch = text[i];
-        if (ch == L'"')
-            inside = !inside;
-        else if (!inside && IsBlank(ch))
-            return (long long)i;
+        if (ch == L'"') {
+            flips = !flips;
+            inside ^= known;
+        } else if (IsBlank(ch)) {
+            if (!known) {
+                inside = (CountUnit(text, i, L'"') & 1) != 0;
+                known = true;
+            }
+            if (!inside)
+                found = (long long)i;
+        }
     }
-    return -1;
+    if (quoted)
+        *quoted = known ? inside != flips : flips;
+    return found;
 }
 
 size_t FirstBlankOutsideQuotes(const wchar_t *text, size_t from, size_t to, bool quoted)
@@ -423,6 +440,25 @@ size_t CountUnit(const wchar_t *text, size_t count, wchar_t unit)
     for (; i < count; i++)
         found += text[i] == unit;
     return found;
+}
+
+size_t NarrowAscii(const wchar_t *text, size_t count, char *out)
+{
+    size_t i = 0;
+#if LW_TEXTSCAN_SSE2
+    const __m128i beyondBits = _mm_set1_epi16((short)0xFF80);
+    for (; i + Step <= count; i += Step) {
+        __m128i a = _mm_loadu_si128((const __m128i *)(text + i));
+        __m128i b = _mm_loadu_si128((const __m128i *)(text + i + 8));
+        __m128i beyond = _mm_and_si128(_mm_or_si128(a, b), beyondBits);
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(beyond, _mm_setzero_si128())) != 0xFFFF)
+            break;
+        _mm_storeu_si128((__m128i *)(out + i), _mm_packus_epi16(a, b));
+    }
+#endif
+    for (; i < count && text[i] < 0x80; i++)
+        out[i] = (char)text[i];
+    return i;
 }
 
 unsigned AsciiCaseKinds(const wchar_t *text, size_t count)

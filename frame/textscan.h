@@ -48,6 +48,10 @@ size_t FirstBlankOutsideQuotes(const wchar_t *text, size_t from, size_t to, bool
 // How many units of text[0, count) equal unit.
 size_t CountUnit(const wchar_t *text, size_t count, wchar_t unit);
 
+// Copies the ASCII units at the start of text[0, count) to out as bytes (their UTF-8 form):
+// how many, up to the first unit from 0x80 on.
+size_t NarrowAscii(const wchar_t *text, size_t count, char *out);
+
 // Whether text[0, count) holds ASCII upper-case letters, ASCII lower-case letters, units from
 // 0x80 on: a combination of these bits.
 enum { HasAsciiUpper = 1, HasAsciiLower = 2, HasBeyondAscii = 4 };

@@ -7,6 +7,8 @@
 #include "settings/settings.h"
 
 #include <shellapi.h>
+#include <stdlib.h>
+#include <string.h>
 
 namespace
 {
@@ -38,8 +40,91 @@ size_t FormatLineNumber(unsigned int number, wchar_t out[16])
     return length;
 }
 
+// The file's whole content, gathered in its encoding so that it goes out in one write: a file
+// write costs far more than the copy. Histories whose file fits go to a buffer kept for it
+// (warm after the first print); larger ones to memory that grows by doubling.
+char KeptBytes[0x20000];
+
+struct WholeFile {
+    TextEncoding encoding;
+    char *bytes;
+    size_t size, capacity;
+    bool grown; // bytes is the heap's
+};
+
+// Room for most more bytes. False when memory runs out.
+bool Reserve(WholeFile *whole, size_t most)
+{
+    if (whole->size + most <= whole->capacity)
+        return true;
+    size_t capacity = whole->capacity * 2;
+    while (capacity < whole->size + most)
+        capacity *= 2;
+    char *bytes = (char *)malloc(capacity);
+    if (!bytes)
+        return false;
+    memcpy(bytes, whole->bytes, whole->size);
+    if (whole->grown)
+        free(whole->bytes);
+    whole->bytes = bytes;
+    whole->capacity = capacity;
+    whole->grown = true;
+    return true;
+}
+
+// False when memory runs out or the system cannot convert the text.
+bool Add(WholeFile *whole, const wchar_t *text, size_t length)
+{
+    if (!Reserve(whole, TextEncodedBytes(whole->encoding, length)))
+        return false;
+    const long long added = EncodeText(whole->encoding, text, length, whole->bytes + whole->size);
+    if (added < 0)
+        return false;
+    whole->size += (size_t)added;
+    return true;
+}
+
+// ASCII units (a line's number, its end) need no conversion.
+bool AddAscii(WholeFile *whole, const wchar_t *units, size_t length)
+{
+    if (!Reserve(whole, TextEncodedBytes(whole->encoding, length)))
+        return false;
+    char *out = whole->bytes + whole->size;
+    if (whole->encoding == TextUtf16) {
+        memcpy(out, units, length * sizeof(wchar_t));
+        whole->size += length * sizeof(wchar_t);
+    } else {
+        for (size_t i = 0; i < length; i++)
+            out[i] = (char)units[i];
+        whole->size += length;
+    }
+    return true;
+}
+
+// The same lines as WriteEntries writes, into memory.
+bool GatherEntries(WholeFile *whole, wchar_t *entry, unsigned int number, bool numbered)
+{
+    if (!Add(whole, L"\xFEFF", 1))
+        return false;
+    for (; entry; entry = NextHistoryStep(entry), number++) {
+        wchar_t prefix[16];
+        if ((numbered && !AddAscii(whole, prefix, FormatLineNumber(number, prefix))) ||
+            !Add(whole, entry, TextLength(entry)) || !AddAscii(whole, L"\n", 1))
+            return false;
+    }
+    return true;
+}
+
 int WriteEntries(TextFileWriter *writer, wchar_t *entry, unsigned int number, bool numbered)
 {
+    WholeFile whole = {writer->encoding, KeptBytes, 0, sizeof KeptBytes, false};
+    const bool gathered = GatherEntries(&whole, entry, number, numbered);
+    const int written = gathered ? WriteEncodedBytes(writer, whole.bytes, whole.size) : 0;
+    if (whole.grown)
+        free(whole.bytes);
+    if (gathered)
+        return written;
+    // Out of memory, or text the system does not convert: line by line, as blocks fill.
     int result = AppendText(writer, L"\xFEFF");
     for (; entry && result == 0; entry = NextHistoryStep(entry), number++) {
         if (numbered) {

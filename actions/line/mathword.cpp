@@ -17,18 +17,23 @@ namespace
 wchar_t Expression[MathWordCapacity];
 wchar_t NewLine[MathWordCapacity];
 
+// StripQuotes on a text whose length is known.
+int StripQuotesOfLength(wchar_t *text, size_t length)
+{
+    if (length < 2 || text[0] != L'"' || text[length - 1] != L'"')
+        return 0;
+    memmove(text, text + 1, (length - 2) * sizeof(wchar_t));
+    text[length - 2] = 0;
+    return 2;
+}
+
 } // namespace
 
 int StripQuotes(wchar_t *text)
 {
     if (!text)
         return -1;
-    size_t length = TextLength(text);
-    if (length < 2 || text[0] != L'"' || text[length - 1] != L'"')
-        return 0;
-    memmove(text, text + 1, (length - 2) * sizeof(wchar_t));
-    text[length - 2] = 0;
-    return 2;
+    return StripQuotesOfLength(text, TextLength(text));
 }
 
 int EvaluateWord(int *cursor, wchar_t *line)
@@ -46,8 +51,10 @@ int EvaluateWord(int *cursor, wchar_t *line)
     if (length + 8 > MathWordCapacity - 1)
         return -2;
 
-    TextCopyCount(Expression, MathWordCapacity, line + start, (size_t)length);
-    StripQuotes(Expression);
+    // The word lies within the line: no terminator inside it.
+    memcpy(Expression, line + start, (size_t)length * sizeof(wchar_t));
+    Expression[length] = 0;
+    StripQuotesOfLength(Expression, (size_t)length);
     if (!Expression[0])
         return 0;
     if (EvaluateQuietly(Expression) != 0)
