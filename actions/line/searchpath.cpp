@@ -36,7 +36,6 @@ wchar_t Word[PathCapacity];
 wchar_t Found[PathCapacity + 2]; // AddQuotes adds two quotes in place
 wchar_t NamePart[PathCapacity];
 wchar_t Mask[PathCapacity];
-wchar_t Name[PathCapacity];
 wchar_t Directory[PathCapacity];
 wchar_t PathValue[PathVariableCapacity];
 wchar_t Value[ValueBytes / 2 + 1];
@@ -103,12 +102,71 @@ bool FirstVisit(const wchar_t *directory)
     return true;
 }
 
+// What a search takes from its pattern once, for every directory it lists: the pattern's
+// own extension, and the listing's name mask.
+struct PatternParts {
+    const wchar_t *pattern;
+    const wchar_t *extension;
+    wchar_t name[PathCapacity];
+};
+PatternParts Parts;
+
+void SplitPattern(const wchar_t *pattern, PatternParts *parts)
+{
+    // The file system lists what may match and the shell's own comparison decides: the mask
+    // is the pattern's literal start and "*", a superset of the shell's matches whatever
+    // wildcards follow, so that a directory of many files is not read whole.
+    parts->pattern = pattern;
+    parts->extension = FindExtension(nullptr, pattern);
+    const UnitSet wildcards = {{L'*', L'?', L'['}, 3, false, false, false};
+    const UnitSet separators = {{L'\\', L'/', L':'}, 3, false, false, false};
+    size_t literal = FindInText(pattern, 0, ((size_t)-1) / 4, wildcards);
+    if (FindInText(pattern, 0, literal, separators) < literal)
+        literal = 0;
+    TextCopyCount(parts->name, PathCapacity, pattern, literal);
+    TextAppend(parts->name, PathCapacity, L"*");
+}
+
+int SearchSplitPattern(const wchar_t *directory, const PatternParts &parts, unsigned int flags,
+                       wchar_t *result)
+{
+    TextCopy(Mask, PathCapacity, directory);
+    if (AppendPathComponent(Mask, parts.name) != 0)
+        return 0;
+
+    WIN32_FIND_DATAW entry;
+    SearchCalls.listings++;
+    HANDLE find = FindFirstFileW(Mask, &entry);
+    if (find == INVALID_HANDLE_VALUE)
+        return 0;
+    int found = 0;
+    do {
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            continue;
+        if (WildcardComparison(parts.pattern, entry.cFileName, 1, 1) != 0)
+            continue;
+        if (!parts.extension && !IsExecutableName(entry.cFileName, flags))
+            continue;
+        TextCopy(result, PathCapacity, directory);
+        if (AppendPathComponent(result, entry.cFileName) != 0) {
+            result[0] = 0;
+            continue;
+        }
+        found = 1;
+        break;
+    } while (SearchCalls.entriesRead++, FindNextFileW(find, &entry));
+    FindClose(find);
+    return found;
+}
+
 int SearchNewDirectory(const wchar_t *directory, const wchar_t *pattern, unsigned int flags,
                        wchar_t *result)
 {
     if (!FirstVisit(directory))
         return 0;
-    return SearchDirectory(directory, pattern, flags, result);
+    // SearchForProgram split the pattern before the first directory.
+    (void)pattern;
+    return SearchSplitPattern(directory, Parts, flags, result);
 }
 
 // The default value of an App Paths subkey when it is text and not empty, without the
@@ -180,42 +238,9 @@ int SearchDirectory(const wchar_t *directory, const wchar_t *pattern, unsigned i
 {
     if (!directory || !pattern || !result)
         return -1;
-    // The file system lists what may match and the shell's own comparison decides: the mask
-    // is the pattern's literal start and "*", a superset of the shell's matches whatever
-    // wildcards follow, so that a directory of many files is not read whole.
-    const wchar_t *extension = FindExtension(nullptr, pattern);
-    size_t literal = wcscspn(pattern, L"*?[");
-    if (wcscspn(pattern, L"\\/:") < literal)
-        literal = 0;
-    TextCopyCount(Name, PathCapacity, pattern, literal);
-    TextAppend(Name, PathCapacity, L"*");
-    TextCopy(Mask, PathCapacity, directory);
-    if (AppendPathComponent(Mask, Name) != 0)
-        return 0;
-
-    WIN32_FIND_DATAW entry;
-    SearchCalls.listings++;
-    HANDLE find = FindFirstFileW(Mask, &entry);
-    if (find == INVALID_HANDLE_VALUE)
-        return 0;
-    int found = 0;
-    do {
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            continue;
-        if (WildcardComparison(pattern, entry.cFileName, 1, 1) != 0)
-            continue;
-        if (!extension && !IsExecutableName(entry.cFileName, flags))
-            continue;
-        TextCopy(result, PathCapacity, directory);
-        if (AppendPathComponent(result, entry.cFileName) != 0) {
-            result[0] = 0;
-            continue;
-        }
-        found = 1;
-        break;
-    } while (SearchCalls.entriesRead++, FindNextFileW(find, &entry));
-    FindClose(find);
-    return found;
+    static PatternParts parts;
+    SplitPattern(pattern, &parts);
+    return SearchSplitPattern(directory, parts, flags, result);
 }
 
 int SearchAppPaths(HKEY root, const wchar_t *pattern, wchar_t *result, bool expand)
@@ -268,6 +293,7 @@ int SearchForProgram(wchar_t *result, const wchar_t *pattern, unsigned int flags
     result[0] = 0;
     SearchedCount = 0;
     SearchedNamesUsed = 0;
+    SplitPattern(pattern, &Parts);
 
     if (flags & PathExpandCurrentDirectory) {
         DWORD n = GetCurrentDirectoryW(PathCapacity, Directory);
