@@ -237,11 +237,12 @@ void MeasureLineActions(void)
 
 enum { ScrollRows = 32766, BlockRows = 512 };
 
+// One run of the block reads: the time of one read of the whole buffer.
 double TimeBlockReads(HANDLE console, int rounds)
 {
     static CHAR_INFO cells[BlockRows];
     double best = 1e9;
-    for (int run = 0; run < Runs; run++) {
+    {
         double start = Seconds();
         for (int i = 0; i < rounds; i++)
             for (int top = 0; top < ScrollRows; top += BlockRows) {
@@ -287,23 +288,29 @@ void MeasureScroll(void)
         event.cursor = line + 3;
         key(&event);
     }
-    double floor = TimeBlockReads(console, 5);
-    for (int id : ids) {
-        char name[64];
-        snprintf(name, sizeof name, "%ls", ActionNames[id]);
-        if (!FindAction(id)) {
-            TableSkip(name, "not built");
-            continue;
-        }
-        double best = 1e9;
-        for (int run = 0; run < Runs; run++) {
+    // The floor's runs and the presses' runs take turns, so that a busy moment of the machine
+    // weighs on both alike; the best of each counts.
+    double floor = 1e9, best[2] = {1e9, 1e9};
+    for (int run = 0; run < Runs; run++) {
+        double t = TimeBlockReads(console, 5);
+        floor = t < floor ? t : floor;
+        for (int k = 0; k < 2; k++) {
+            if (!FindAction(ids[k]))
+                continue;
             double start = Seconds();
             for (int i = 0; i < 5; i++)
-                Press(ActionKeys[id].code, 0, 0);
-            double t = (Seconds() - start) / 5;
-            best = t < best ? t : best;
+                Press(ActionKeys[ids[k]].code, 0, 0);
+            t = (Seconds() - start) / 5;
+            best[k] = t < best[k] ? t : best[k];
         }
-        TableRow(name, best, floor, 1.2, -1, "block reads of the buffer");
+    }
+    for (int k = 0; k < 2; k++) {
+        char name[64];
+        snprintf(name, sizeof name, "%ls", ActionNames[ids[k]]);
+        if (!FindAction(ids[k]))
+            TableSkip(name, "not built");
+        else
+            TableRow(name, best[k], floor, 1.2, -1, "block reads of the buffer");
     }
     SetConsoleScreenBufferSize(console, saved.dwSize);
     CloseHandle(console);
