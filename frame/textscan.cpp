@@ -53,15 +53,26 @@ struct Bytes {
     unsigned beyond, high;
 };
 
-inline Bytes Load(const wchar_t *text)
+inline Bytes Bytes16(__m128i a, __m128i b)
 {
-    __m128i a = _mm_loadu_si128((const __m128i *)text);
-    __m128i b = _mm_loadu_si128((const __m128i *)(text + 8));
     Bytes r;
     r.u = _mm_packus_epi16(a, b);
     r.high = (unsigned)_mm_movemask_epi8(_mm_packs_epi16(a, b));
     r.beyond = (unsigned)_mm_movemask_epi8(r.u) | r.high;
     return r;
+}
+
+inline Bytes Load(const wchar_t *text)
+{
+    return Bytes16(_mm_loadu_si128((const __m128i *)text),
+                   _mm_loadu_si128((const __m128i *)(text + 8)));
+}
+
+// The same from a 32-byte boundary: such a block never crosses a page.
+inline Bytes LoadAligned(const wchar_t *block)
+{
+    return Bytes16(_mm_load_si128((const __m128i *)block),
+                   _mm_load_si128((const __m128i *)(block + 8)));
 }
 
 // Bytes below limit (limit at most 0x80), with every unit from 0x80 on: the units worth a
@@ -118,8 +129,11 @@ size_t LengthBySse2(const wchar_t *text, size_t max)
             return units < max ? units : max;
         }
         block += 16;
-        // Four blocks at once while all four hold units below max.
-        while (block - start + 64 <= maxBytes) {
+        if (block - start >= maxBytes)
+            return max;
+        // Four blocks at once while all four hold units below max: only from a 64-byte
+        // boundary on, so that the four lie in one page, as the unit before them does.
+        while ((block & 63) == 0 && block - start + 64 <= maxBytes) {
             const __m128i *p = (const __m128i *)block;
             __m128i any = _mm_or_si128(
                 _mm_or_si128(_mm_cmpeq_epi16(_mm_load_si128(p), zero),
@@ -301,34 +315,6 @@ inline bool QuoteStep(wchar_t ch, bool *inside, bool *breaking)
     return true;
 }
 
-#if LW_TEXTSCAN_SSE2
-// The exact masks of one block: blanks outside quotes given the state before it, and where
-// the block's first terminator stands (16 when none). Flips *inside by the block's quotes up
-// to that terminator.
-inline unsigned BreakingBlanks(const wchar_t *text, bool *inside, unsigned *terminator)
-{
-    Bytes b = Load(text);
-    unsigned zeros = Equal(b, 0);
-    unsigned valid = 0xFFFF;
-    *terminator = 16;
-    if (zeros) {
-        *terminator = LowestBit(zeros);
-        valid = (1u << *terminator) - 1;
-    }
-    unsigned quotes = Equal(b, L'"') & valid;
-    unsigned states = PrefixParity(quotes) ^ (*inside ? 0xFFFFu : 0u);
-    if (__builtin_popcount(quotes) & 1)
-        *inside = !*inside;
-    return Blanks(b, text) & ~states & valid;
-}
-
-// Any unit in the 32 at text that is at most '"' or beyond ASCII.
-inline bool Quiet32(const wchar_t *text)
-{
-    __m128i any = _mm_or_si128(Below(Pack(text), 0x23), Below(Pack(text + 16), 0x23));
-    return _mm_movemask_epi8(any) == 0;
-}
-#endif
 
 } // namespace
 
@@ -395,17 +381,36 @@ size_t FirstBlankOutsideQuotes(const wchar_t *text, size_t from, size_t to, bool
     bool inside = quoted;
     size_t i = from;
 #if LW_TEXTSCAN_SSE2
-    for (; i + Step <= to; i += Step) {
-        if (i + 2 * Step <= to && Quiet32(text + i)) {
-            i += Step;
-            continue;
+    // The text's end is not known: whole aligned 32-byte blocks, as FindInText reads them.
+    if (((uintptr_t)text & 1) == 0 && i < to) {
+        const wchar_t *block = (const wchar_t *)((uintptr_t)(text + i) & ~(uintptr_t)31);
+        size_t base = (size_t)(block - text); // may wrap below 0: only sums with it are used
+        unsigned valid = (0xFFFFu << (unsigned)(i - base)) & 0xFFFF;
+        for (;;) {
+            if (to - base < Step)
+                valid &= (1u << (to - base)) - 1;
+            Bytes b = LoadAligned(block);
+            unsigned look = (unsigned)_mm_movemask_epi8(Below(b.u, 0x23)) & valid;
+            if (look) {
+                unsigned zeros = Equal(b, 0) & valid;
+                if (zeros)
+                    valid &= (zeros & (0u - zeros)) - 1; // the units before the terminator
+                unsigned quotes = Equal(b, L'"') & valid;
+                unsigned states = PrefixParity(quotes) ^ (inside ? 0xFFFFu : 0u);
+                unsigned breaking = Blanks(b, block) & ~states & valid;
+                if (breaking)
+                    return base + LowestBit(breaking);
+                if (zeros)
+                    return base + LowestBit(zeros);
+                if (__builtin_popcount(quotes) & 1)
+                    inside = !inside;
+            }
+            base += Step;
+            block += Step;
+            valid = 0xFFFF;
+            if (base >= to)
+                return to;
         }
-        unsigned terminator;
-        unsigned breaking = BreakingBlanks(text + i, &inside, &terminator);
-        if (breaking)
-            return i + LowestBit(breaking);
-        if (terminator < 16)
-            return i + terminator;
     }
 #endif
     for (; i < to; i++) {

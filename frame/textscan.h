@@ -42,7 +42,7 @@ size_t FindLastBlank(const wchar_t *text, size_t from, size_t to);
 long long LastBlankOutsideQuotes(const wchar_t *text, size_t count, bool *quoted, size_t *end);
 
 // The first blank outside double quotes or terminator in text[from, to), given the quote
-// state at from; or to.
+// state at from; or to. For a text whose length is not known: reads as FindInText does.
 size_t FirstBlankOutsideQuotes(const wchar_t *text, size_t from, size_t to, bool quoted);
 
 // How many units of text[0, count) equal unit.
