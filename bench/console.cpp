@@ -27,9 +27,9 @@ HMODULE Shell(void)
 
 // The action's own work: the environment's two settings, the history walk, the numbers, the
 // UTF-8 text and the file in the scratch directory. 10,000 entries go in; the stand-in
-// shell's history keeps the newest that fit its size, and the row says how many. The hand-over to the Windows shell's
-// print verb that follows in the action (a process start) is not part of it. Against the
-// same bytes written with one WriteFile to a new file (create, write, close).
+// shell's history keeps the newest that fit its size, and the row says how many. The hand-over to
+// the Windows shell's print verb that follows in the action (a process start) is not part of it.
+// Against the same bytes written with one WriteFile to a new file (create, write, close).
 void BenchPrintHistory(void)
 {
     const char *name = "Print History, own work";

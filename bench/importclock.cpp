@@ -71,27 +71,56 @@ struct Redirection {
 };
 
 // Each stand-in is its own instance, even for functions of one signature.
-#define TIMED_AS(fn, n)                                                                           \
-    {                                                                                             \
-        #fn, (void *)&Timed<decltype(&fn), n>::Call, (void **)&Timed<decltype(&fn), n>::real      \
+#define TIMED_AS(fn, n)                                                                            \
+    {                                                                                              \
+#fn, (void *)&Timed < decltype(&fn), n> ::Call, (void **)&Timed < decltype(&fn), n> ::real \
     }
 #define TIMED(fn) TIMED_AS(fn, __COUNTER__)
 
 const Redirection Redirections[] = {
     // The shell's library.
-    TIMED(ExpandVariables), TIMED(Evaluate), TIMED(ClearEditLine), TIMED(HistoryStart),
-    TIMED(NextHistoryEntry), TIMED(QueryIsDirectory), TIMED(QueryIsFileOrDirectory),
-    TIMED(QueryTrueName), TIMED(WildcardComparison), TIMED(AddQuotes), TIMED(TakeCommandIPC),
+    TIMED(ExpandVariables),
+    TIMED(Evaluate),
+    TIMED(ClearEditLine),
+    TIMED(HistoryStart),
+    TIMED(NextHistoryEntry),
+    TIMED(QueryIsDirectory),
+    TIMED(QueryIsFileOrDirectory),
+    TIMED(QueryTrueName),
+    TIMED(WildcardComparison),
+    TIMED(AddQuotes),
+    TIMED(TakeCommandIPC),
     // The clipboard and its memory.
-    TIMED(OpenClipboard), TIMED(CloseClipboard), TIMED(EmptyClipboard), TIMED(SetClipboardData),
-    TIMED(GetClipboardData), TIMED(GetConsoleWindow), TIMED(GlobalAlloc), TIMED(GlobalLock),
-    TIMED(GlobalUnlock), TIMED(GlobalFree), TIMED(GlobalSize),
+    TIMED(OpenClipboard),
+    TIMED(CloseClipboard),
+    TIMED(EmptyClipboard),
+    TIMED(SetClipboardData),
+    TIMED(GetClipboardData),
+    TIMED(GetConsoleWindow),
+    TIMED(GlobalAlloc),
+    TIMED(GlobalLock),
+    TIMED(GlobalUnlock),
+    TIMED(GlobalFree),
+    TIMED(GlobalSize),
     // Environment, standard handles, files, registry, URLs.
-    TIMED(GetEnvironmentVariableW), TIMED(ExpandEnvironmentStringsW), TIMED(GetStdHandle),
-    TIMED(SetStdHandle), TIMED(CreateFileW), TIMED(CloseHandle), TIMED(WriteFile),
-    TIMED(FindFirstFileW), TIMED(FindNextFileW), TIMED(FindClose), TIMED(GetFullPathNameW),
-    TIMED(GetCurrentDirectoryW), TIMED(GetFileAttributesW), TIMED(RegOpenKeyExW),
-    TIMED(RegEnumKeyW), TIMED(RegQueryValueExW), TIMED(RegCloseKey), TIMED(UrlCreateFromPathW),
+    TIMED(GetEnvironmentVariableW),
+    TIMED(ExpandEnvironmentStringsW),
+    TIMED(GetStdHandle),
+    TIMED(SetStdHandle),
+    TIMED(CreateFileW),
+    TIMED(CloseHandle),
+    TIMED(WriteFile),
+    TIMED(FindFirstFileW),
+    TIMED(FindNextFileW),
+    TIMED(FindClose),
+    TIMED(GetFullPathNameW),
+    TIMED(GetCurrentDirectoryW),
+    TIMED(GetFileAttributesW),
+    TIMED(RegOpenKeyExW),
+    TIMED(RegEnumKeyW),
+    TIMED(RegQueryValueExW),
+    TIMED(RegCloseKey),
+    TIMED(UrlCreateFromPathW),
     TIMED(PathCreateFromUrlW),
 };
 
@@ -108,8 +137,7 @@ int Redirect(bool on)
 {
     BYTE *base = (BYTE *)GetModuleHandleW(nullptr);
     IMAGE_NT_HEADERS *nt = (IMAGE_NT_HEADERS *)(base + ((IMAGE_DOS_HEADER *)base)->e_lfanew);
-    IMAGE_DATA_DIRECTORY directory =
-        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    IMAGE_DATA_DIRECTORY directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     if (!directory.VirtualAddress)
         return 0;
     int changed = 0;
@@ -142,7 +170,6 @@ int Redirect(bool on)
     }
     return changed;
 }
-
 
 // Time-stamp ticks in seconds, at the ratio of the two counters since the clock's start.
 double TicksToSeconds(unsigned long long ticks)
@@ -221,9 +248,7 @@ bool StartImportClock(void)
     return false;
 }
 
-void StopImportClock(void)
-{
-}
+void StopImportClock(void) {}
 
 double ImportSeconds(void)
 {

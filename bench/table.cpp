@@ -44,8 +44,8 @@ void TableLine(const char *format, ...)
 
 void TableHeader(void)
 {
-    TableLine("%-30s %11s %10s %9s %5s %-4s %7s  %s\n", "action", "time", "floor", "ratio",
-              "goal", "met", "ours", "floor; what ours leaves out");
+    TableLine("%-30s %11s %10s %9s %5s %-4s %7s  %s\n", "action", "time", "floor", "ratio", "goal",
+              "met", "ours", "floor; what ours leaves out");
 }
 
 void TableRow(const char *name, double time, double floor, double goal, double ours,

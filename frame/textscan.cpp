@@ -135,11 +135,10 @@ size_t LengthBySse2(const wchar_t *text, size_t max)
         // boundary on, so that the four lie in one page, as the unit before them does.
         while ((block & 63) == 0 && block - start + 64 <= maxBytes) {
             const __m128i *p = (const __m128i *)block;
-            __m128i any = _mm_or_si128(
-                _mm_or_si128(_mm_cmpeq_epi16(_mm_load_si128(p), zero),
-                             _mm_cmpeq_epi16(_mm_load_si128(p + 1), zero)),
-                _mm_or_si128(_mm_cmpeq_epi16(_mm_load_si128(p + 2), zero),
-                             _mm_cmpeq_epi16(_mm_load_si128(p + 3), zero)));
+            __m128i any = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(_mm_load_si128(p), zero),
+                                                    _mm_cmpeq_epi16(_mm_load_si128(p + 1), zero)),
+                                       _mm_or_si128(_mm_cmpeq_epi16(_mm_load_si128(p + 2), zero),
+                                                    _mm_cmpeq_epi16(_mm_load_si128(p + 3), zero)));
             if (_mm_movemask_epi8(any))
                 break;
             block += 64;
@@ -315,7 +314,6 @@ inline bool QuoteStep(wchar_t ch, bool *inside, bool *breaking)
     return true;
 }
 
-
 } // namespace
 
 long long LastBlankOutsideQuotes(const wchar_t *text, size_t count, bool *quoted, size_t *end)
@@ -327,9 +325,9 @@ long long LastBlankOutsideQuotes(const wchar_t *text, size_t count, bool *quoted
     size_t stop = TextLengthWithin(text, count);
     if (end)
         *end = stop;
-    bool flips = false;   // an odd number of quotes in text[i, stop)
-    bool known = false;   // whether inside is known
-    bool inside = false;  // the state at text[i], once known
+    bool flips = false;  // an odd number of quotes in text[i, stop)
+    bool known = false;  // whether inside is known
+    bool inside = false; // the state at text[i], once known
     long long found = -1;
     size_t i = stop;
 #if LW_TEXTSCAN_SSE2
@@ -431,8 +429,8 @@ size_t CountUnit(const wchar_t *text, size_t count, wchar_t unit)
     while (i + 16 <= count) {
         __m128i a = _mm_setzero_si128(), b = _mm_setzero_si128();
         for (int round = 0; round < 8192 && i + 16 <= count; round++, i += 16) {
-            a = _mm_sub_epi16(a, _mm_cmpeq_epi16(_mm_loadu_si128((const __m128i *)(text + i)),
-                                                 wanted));
+            a = _mm_sub_epi16(
+                a, _mm_cmpeq_epi16(_mm_loadu_si128((const __m128i *)(text + i)), wanted));
             b = _mm_sub_epi16(
                 b, _mm_cmpeq_epi16(_mm_loadu_si128((const __m128i *)(text + i + 8)), wanted));
         }

@@ -153,9 +153,8 @@ long long EncodeText(TextEncoding encoding, const wchar_t *text, size_t length, 
             end++;
         if (end == i)
             continue;
-        const int converted = WideCharToMultiByte(CP_UTF8, 0, text + i, (int)(end - i),
-                                                  out + size, (int)((end - i) * 3), nullptr,
-                                                  nullptr);
+        const int converted = WideCharToMultiByte(CP_UTF8, 0, text + i, (int)(end - i), out + size,
+                                                  (int)((end - i) * 3), nullptr, nullptr);
         if (converted <= 0)
             return -1;
         size += (size_t)converted;

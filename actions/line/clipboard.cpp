@@ -71,8 +71,8 @@ int FirstClipboardWord(const wchar_t *text, size_t count, wchar_t *out)
         return 0;
     // The word ends at a blank outside quotes, at a line break even inside them, at the
     // terminator or with the data; one unit past the longest word is enough to tell.
-    size_t limit = count - first > (size_t)LongestClipboardWord ? first + LongestClipboardWord + 1
-                                                                : count;
+    size_t limit =
+        count - first > (size_t)LongestClipboardWord ? first + LongestClipboardWord + 1 : count;
     size_t end = FirstBlankOutsideQuotes(text, first, limit, false);
     const UnitSet breaks = {{L'\r', L'\n'}, 2, false, false, false};
     end = FindFirstInSet(text, first, end, breaks);

@@ -281,8 +281,7 @@ int FindArgumentPair(const wchar_t *line, int cursor, wchar_t escape, bool unixP
     int start = None; // the open argument
     for (;; p++) {
         if (depth == 0 && !quoted && !escaped && p < cursor && sets.fastTopLevel)
-            p = SkipPlainArguments(line, p, cursor < Limit ? cursor : Limit, sets, &start,
-                                   context);
+            p = SkipPlainArguments(line, p, cursor < Limit ? cursor : Limit, sets, &start, context);
         if (start != None && !escaped)
             p = (int)FindInText(line, (size_t)p, Limit,
                                 quoted ? sets.quoted : sets.kinds[context->kind]);
