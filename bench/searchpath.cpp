@@ -1,6 +1,7 @@
 #include "bench/searchpath.h"
 
 #include "actions/line/searchpath.h"
+#include "bench/table.h"
 #include "frame/paths.h"
 
 #include <wchar.h>
@@ -8,16 +9,6 @@
 
 namespace
 {
-
-double Now(void)
-{
-    static LARGE_INTEGER frequency;
-    if (!frequency.QuadPart)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return (double)now.QuadPart / (double)frequency.QuadPart;
-}
 
 // 100 directories of 100 files each; the only match is the last file of the last directory.
 void MakeTree(wchar_t *root, wchar_t *path, size_t pathCapacity)
@@ -44,7 +35,7 @@ void MakeTree(wchar_t *root, wchar_t *path, size_t pathCapacity)
 
 } // namespace
 
-void BenchSearchPath(FILE *copy)
+void BenchSearchPath(void)
 {
     static wchar_t root[MAX_PATH], path[32768], result[PathCapacity];
     MakeTree(root, path, 32768);
@@ -63,23 +54,18 @@ void BenchSearchPath(FILE *copy)
         const int rounds = 20;
         double best = 1e9;
         for (int run = 0; run < 3; run++) {
-            double start = Now();
+            double start = Seconds();
             for (int i = 0; i < rounds; i++)
                 SearchForProgram(result, s.pattern, s.flags);
-            double t = (Now() - start) / rounds;
+            double t = (Seconds() - start) / rounds;
             best = t < best ? t : best;
         }
         SearchCalls = SearchCallCounts();
         int found = SearchForProgram(result, s.pattern, s.flags);
-        char text[512];
-        snprintf(text, sizeof text,
-                 "search path, %-38s %8.2f ms per search, found %d; calls: %ld directory tests, "
-                 "%ld listings, %ld next-entry reads, %ld file tests, %ld registry\n",
-                 s.what, best * 1e3, found, SearchCalls.directoryTests, SearchCalls.listings,
-                 SearchCalls.entriesRead, SearchCalls.fileTests, SearchCalls.registryCalls);
-        fputs(text, stdout);
-        if (copy)
-            fputs(text, copy);
+        TableLine("search path, %-38s %8.2f ms per search, found %d; calls: %ld directory tests, "
+                  "%ld listings, %ld next-entry reads, %ld file tests, %ld registry\n",
+                  s.what, best * 1e3, found, SearchCalls.directoryTests, SearchCalls.listings,
+                  SearchCalls.entriesRead, SearchCalls.fileTests, SearchCalls.registryCalls);
     }
     RemoveTree(root);
 }

@@ -1,6 +1,5 @@
 // Search Path and Expand over a Path of 100 directories holding 10,000 files: the time per
-// search and the file-system calls it made. Prints to standard output and, when given, to copy.
+// search and the file-system calls it made, into the table (bench/table.h).
 #pragma once
-#include <stdio.h>
 
-void BenchSearchPath(FILE *copy);
+void BenchSearchPath(void);

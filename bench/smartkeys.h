@@ -1,6 +1,6 @@
-// Benchmark of the smart keys and the clipboard actions on a full edit line.
+// Benchmark rows of the keys that act without a binding, into the table (bench/table.h): a
+// whole Unicode entry (the action puts the marker, the hook turns marker and digits into the
+// character) and an auto-closed pair, on a full edit line at their worst cursor position.
 #pragma once
 
-// Prints each action's cost on a 65,535-unit line, at its worst cursor position, as a ratio
-// to copyLine, the time of one copy of such a line measured by the caller.
-void BenchSmartKeys(double copyLine);
+void BenchSmartKeys(void);

@@ -1,5 +1,7 @@
 #include "frame/text.h"
 
+#include "frame/textscan.h"
+
 #include <stdio.h>
 #include <string.h>
 #include <wchar.h>
@@ -8,19 +10,17 @@
 
 size_t TextLength(const wchar_t *text)
 {
-    return text ? wcslen(text) : 0;
+    return TextLengthWithin(text, ((size_t)-1) / 4);
 }
 
 int TextCopyCount(wchar_t *out, size_t capacity, const wchar_t *text, size_t count)
 {
     if (!out || capacity == 0)
         return -1;
-    size_t n = 0;
-    if (text)
-        while (n < count && text[n] && n + 1 < capacity) {
-            out[n] = text[n];
-            n++;
-        }
+    size_t limit = count < capacity - 1 ? count : capacity - 1;
+    size_t n = text ? TextLengthWithin(text, limit) : 0;
+    if (n)
+        memmove(out, text, n * sizeof(wchar_t));
     out[n] = 0;
     return (text && n < count && text[n]) ? 1 : 0;
 }
@@ -34,7 +34,7 @@ int TextAppend(wchar_t *out, size_t capacity, const wchar_t *text)
 {
     if (!out || capacity == 0)
         return -1;
-    size_t used = wcsnlen(out, capacity - 1);
+    size_t used = TextLengthWithin(out, capacity - 1);
     return TextCopy(out + used, capacity - used, text);
 }
 
@@ -71,7 +71,7 @@ int TextAppendFormat(wchar_t *out, size_t capacity, const wchar_t *format, ...)
 {
     if (!out || capacity == 0)
         return -1;
-    size_t used = wcsnlen(out, capacity - 1);
+    size_t used = TextLengthWithin(out, capacity - 1);
     va_list args;
     va_start(args, format);
     int n = TextFormatV(out + used, capacity - used, format, args);
@@ -86,7 +86,7 @@ int TrimBlanks(wchar_t *text)
     size_t first = 0;
     while (text[first] && IsBlank(text[first]))
         first++;
-    size_t end = first + wcslen(text + first);
+    size_t end = first + TextLength(text + first);
     while (end > first && IsBlank(text[end - 1]))
         end--;
     if (first > 0)

@@ -2,6 +2,7 @@
 
 #include "frame/host.h"
 #include "frame/text.h"
+#include "frame/textscan.h"
 
 #include <string.h>
 #include <wchar.h>
@@ -9,14 +10,10 @@
 namespace
 {
 
-// Scratch for the new line. One keystroke is handled at a time on the shell's thread, so a
-// single buffer serves every call and keeps 128 KB off the shell's stack.
-wchar_t WorkBuffer[EditLineCapacity];
-
 // The line's length, never beyond its capacity even if the shell left it unterminated.
 size_t LineLength(const wchar_t *line)
 {
-    return wcsnlen(line, EditLineCapacity - 1);
+    return TextLengthWithin(line, EditLineCapacity - 1);
 }
 
 // The cursor's index; a cursor outside the line counts as standing at its end.
@@ -28,11 +25,10 @@ size_t CursorIndex(const KeyEvent *event, size_t length)
     return k > length ? length : k;
 }
 
-void CopyBack(wchar_t *line, size_t length)
-{
-    memcpy(line, WorkBuffer, length * sizeof(wchar_t));
-    line[length] = 0;
-}
+// Scratch for a text that lies in the line itself, which the move below would overwrite
+// before it is read. One keystroke is handled at a time on the shell's thread, so a single
+// buffer serves every call and keeps 128 KB off the shell's stack.
+wchar_t Inserted[EditLineCapacity];
 
 } // namespace
 
@@ -42,7 +38,7 @@ int InsertText(int position, KeyEvent *event, const wchar_t *text)
         return -1;
     wchar_t *line = event->line;
     size_t length = LineLength(line);
-    size_t added = text ? wcsnlen(text, EditLineCapacity) : 0;
+    size_t added = text ? TextLengthWithin(text, EditLineCapacity) : 0;
     if (length + added > EditLineCapacity - 1)
         return -1;
     size_t at = position < 0 ? 0 : (size_t)position;
@@ -50,11 +46,15 @@ int InsertText(int position, KeyEvent *event, const wchar_t *text)
         at = length;
     size_t k = CursorIndex(event, length);
 
-    memcpy(WorkBuffer, line, at * sizeof(wchar_t));
+    // The tail moves once, in place; a text from the line itself is saved first.
+    if (added && text + added > line && text < line + EditLineCapacity) {
+        memcpy(Inserted, text, added * sizeof(wchar_t));
+        text = Inserted;
+    }
+    memmove(line + at + added, line + at, (length - at) * sizeof(wchar_t));
     if (added)
-        memcpy(WorkBuffer + at, text, added * sizeof(wchar_t));
-    memcpy(WorkBuffer + at + added, line + at, (length - at) * sizeof(wchar_t));
-    CopyBack(line, length + added);
+        memcpy(line + at, text, added * sizeof(wchar_t));
+    line[length + added] = 0;
 
     if (k >= at)
         event->cursor = line + k + added;
@@ -76,15 +76,54 @@ int DeleteText(int position, KeyEvent *event, int count)
         removed = length - at;
     size_t k = CursorIndex(event, length);
 
-    memcpy(WorkBuffer, line, at * sizeof(wchar_t));
-    memcpy(WorkBuffer + at, line + at + removed, (length - at - removed) * sizeof(wchar_t));
+    // The shell clears the screen from the line as it still stands.
     ClearEditLine(line + at);
-    CopyBack(line, length - removed);
+    memmove(line + at, line + at + removed, (length - at - removed) * sizeof(wchar_t));
+    line[length - removed] = 0;
 
     if (k >= at + removed)
         event->cursor = line + k - removed;
     else if (k > at)
         event->cursor = line + at;
+    event->redraw = 1;
+    return 0;
+}
+
+int ReplaceLineText(int position, KeyEvent *event, int count, const wchar_t *text)
+{
+    if (!event || !event->line)
+        return -1;
+    wchar_t *line = event->line;
+    size_t length = LineLength(line);
+    size_t at = position < 0 ? 0 : (size_t)position;
+    if (at > length)
+        at = length;
+    size_t removed = count < 0 ? 0 : (size_t)count;
+    if (removed > length - at)
+        removed = length - at;
+    size_t added = text ? TextLengthWithin(text, EditLineCapacity) : 0;
+    if (length - removed + added > EditLineCapacity - 1)
+        return -1;
+    size_t k = CursorIndex(event, length);
+
+    if (added && text + added > line && text < line + EditLineCapacity) {
+        memcpy(Inserted, text, added * sizeof(wchar_t));
+        text = Inserted;
+    }
+    ClearEditLine(line + at);
+    memmove(line + at + added, line + at + removed, (length - at - removed) * sizeof(wchar_t));
+    if (added)
+        memcpy(line + at, text, added * sizeof(wchar_t));
+    line[length - removed + added] = 0;
+
+    // Where the deletion leaves the cursor, then where the insertion does.
+    if (k >= at + removed)
+        k -= removed;
+    else if (k > at)
+        k = at;
+    if (k >= at)
+        k += added;
+    event->cursor = line + k;
     event->redraw = 1;
     return 0;
 }
@@ -96,29 +135,28 @@ int FindWordAtCursor(KeyEvent *event, int *start, int *length, wchar_t *text, in
     const wchar_t *line = event->line;
     // Unsigned on purpose: a cursor before the line becomes huge and finds no word.
     size_t k = (size_t)(event->cursor - line);
-    long long first = -1, last = -1;
-    bool quoted = false, inWord = false;
-    // Past the cursor nothing can start a word, so the scan ends with the word that holds it.
-    for (size_t i = 0; i < EditLineCapacity - 1 && line[i]; i++) {
-        if (i > k && !inWord)
-            break;
-        wchar_t ch = line[i];
-        bool blank = IsBlank(ch);
-        if (ch == L'"')
-            quoted = !quoted;
-        if (!blank && i <= k) {
-            if (!inWord)
-                first = (long long)i;
-            inWord = true;
-        }
-        if ((quoted || !blank) && inWord)
-            last = (long long)i;
-        if (blank && !quoted)
-            inWord = false;
-        if (i > k && !inWord)
-            break; // no word begins after the cursor, so the answer is known
+    // A word is ended by a blank outside double quotes (a "breaking" blank); up to the cursor
+    // any other unit belongs to a word. The walk covers the units up to the cursor, or up to
+    // the terminator when it comes first.
+    const size_t limit = EditLineCapacity - 1;
+    size_t count = k < limit ? k + 1 : limit, end = count;
+    bool quoted = false;
+    long long breaking = LastBlankOutsideQuotes(line, count, &quoted, &end);
+    size_t kept = end - 1; // the last unit walked; the line has one at least
+    long long first, last;
+    if (breaking < (long long)kept) {
+        // The cursor stands in a word: it began after that blank and runs on to the next one.
+        first = breaking + 1;
+        size_t next = end < count ? end : FirstBlankOutsideQuotes(line, end, limit, quoted);
+        last = (long long)next - 1;
+    } else {
+        // A breaking blank at the cursor: the word must end just before it.
+        if (kept != k || k == 0 || IsBlank(line[k - 1]))
+            return 0;
+        last = (long long)k - 1;
+        first = LastBlankOutsideQuotes(line, k - 1, nullptr, nullptr) + 1;
     }
-    if (first < 0 || (unsigned long long)(last + 1) < k)
+    if ((unsigned long long)(last + 1) < k)
         return 0;
 
     int wordLength = (int)(last - first + 1);
@@ -139,5 +177,5 @@ wchar_t LastChar(const wchar_t *text)
 {
     if (!text || !text[0])
         return 0;
-    return text[wcslen(text) - 1];
+    return text[TextLength(text) - 1];
 }

@@ -13,6 +13,11 @@ int InsertText(int position, KeyEvent *event, const wchar_t *text);
 // Removes count characters at position; sets redraw. 0.
 int DeleteText(int position, KeyEvent *event, int count);
 
+// DeleteText(position, event, count) followed by InsertText(position, event, text), with the
+// line moved once: the same line, cursor, redraw and one ClearEditLine call. When the result
+// would not fit the line, -1 and nothing changes (no clearing either).
+int ReplaceLineText(int position, KeyEvent *event, int count, const wchar_t *text);
+
 // The whitespace-delimited word (quotes keep whitespace inside) holding the cursor or ending
 // just before it. 1 when found. Each out argument may be null; text is copied only when
 // capacity >= length + 1.

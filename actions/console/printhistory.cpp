@@ -7,6 +7,8 @@
 #include "settings/settings.h"
 
 #include <shellapi.h>
+#include <stdlib.h>
+#include <string.h>
 
 namespace
 {
@@ -17,14 +19,117 @@ wchar_t *FirstHistoryEntry(void)
     return entry && entry[0] ? entry : nullptr;
 }
 
+// A line's number as "%5u:  " makes it, without the runtime's formatter (10,000 lines make
+// 10,000 calls): right-aligned in five places or as wide as it is, a colon, two spaces.
+size_t FormatLineNumber(unsigned int number, wchar_t out[16])
+{
+    wchar_t digits[10];
+    int count = 0;
+    do {
+        digits[count++] = (wchar_t)(L'0' + number % 10);
+        number /= 10;
+    } while (number);
+    size_t length = 0;
+    for (int pad = count; pad < 5; pad++)
+        out[length++] = L' ';
+    while (count)
+        out[length++] = digits[--count];
+    out[length++] = L':';
+    out[length++] = L' ';
+    out[length++] = L' ';
+    return length;
+}
+
+// The file's whole content, gathered in its encoding so that it goes out in one write: a file
+// write costs far more than the copy. Histories whose file fits go to a buffer kept for it
+// (warm after the first print); larger ones to memory that grows by doubling.
+char KeptBytes[0x20000];
+
+struct WholeFile {
+    TextEncoding encoding;
+    char *bytes;
+    size_t size, capacity;
+    bool grown; // bytes is the heap's
+};
+
+// Room for most more bytes. False when memory runs out.
+bool Reserve(WholeFile *whole, size_t most)
+{
+    if (whole->size + most <= whole->capacity)
+        return true;
+    size_t capacity = whole->capacity * 2;
+    while (capacity < whole->size + most)
+        capacity *= 2;
+    char *bytes = (char *)malloc(capacity);
+    if (!bytes)
+        return false;
+    memcpy(bytes, whole->bytes, whole->size);
+    if (whole->grown)
+        free(whole->bytes);
+    whole->bytes = bytes;
+    whole->capacity = capacity;
+    whole->grown = true;
+    return true;
+}
+
+// False when memory runs out or the system cannot convert the text.
+bool Add(WholeFile *whole, const wchar_t *text, size_t length)
+{
+    if (!Reserve(whole, TextEncodedBytes(whole->encoding, length)))
+        return false;
+    const long long added = EncodeText(whole->encoding, text, length, whole->bytes + whole->size);
+    if (added < 0)
+        return false;
+    whole->size += (size_t)added;
+    return true;
+}
+
+// ASCII units (a line's number, its end) need no conversion.
+bool AddAscii(WholeFile *whole, const wchar_t *units, size_t length)
+{
+    if (!Reserve(whole, TextEncodedBytes(whole->encoding, length)))
+        return false;
+    char *out = whole->bytes + whole->size;
+    if (whole->encoding == TextUtf16) {
+        memcpy(out, units, length * sizeof(wchar_t));
+        whole->size += length * sizeof(wchar_t);
+    } else {
+        for (size_t i = 0; i < length; i++)
+            out[i] = (char)units[i];
+        whole->size += length;
+    }
+    return true;
+}
+
+// The same lines as WriteEntries writes, into memory.
+bool GatherEntries(WholeFile *whole, wchar_t *entry, unsigned int number, bool numbered)
+{
+    if (!Add(whole, L"\xFEFF", 1))
+        return false;
+    for (; entry; entry = NextHistoryStep(entry), number++) {
+        wchar_t prefix[16];
+        if ((numbered && !AddAscii(whole, prefix, FormatLineNumber(number, prefix))) ||
+            !Add(whole, entry, TextLength(entry)) || !AddAscii(whole, L"\n", 1))
+            return false;
+    }
+    return true;
+}
+
 int WriteEntries(TextFileWriter *writer, wchar_t *entry, unsigned int number, bool numbered)
 {
+    WholeFile whole = {writer->encoding, KeptBytes, 0, sizeof KeptBytes, false};
+    const bool gathered = GatherEntries(&whole, entry, number, numbered);
+    const int written = gathered ? WriteEncodedBytes(writer, whole.bytes, whole.size) : 0;
+    if (whole.grown)
+        free(whole.bytes);
+    if (gathered)
+        return written;
+    // Out of memory, or text the system does not convert: line by line, as blocks fill.
     int result = AppendText(writer, L"\xFEFF");
     for (; entry && result == 0; entry = NextHistoryStep(entry), number++) {
         if (numbered) {
-            wchar_t prefix[32];
-            const int length = TextFormat(prefix, 32, L"%5u:  ", number);
-            result = AppendTextCount(writer, prefix, length > 0 ? (size_t)length : 0);
+            wchar_t prefix[16];
+            result = AppendTextCount(writer, prefix, FormatLineNumber(number, prefix));
         }
         if (result == 0)
             result = AppendText(writer, entry);
@@ -82,22 +187,28 @@ int WriteHistoryFile(const wchar_t *path, unsigned int maxLines, unsigned int fl
     return written != 0 ? written : closed;
 }
 
-int PrintHistory(KeyEvent *event)
+int WriteHistoryToPrint(wchar_t *path, unsigned int *flags)
 {
-    ConsumeKey(event);
     unsigned int maxLines = GetEnvNumber(L"PrintHistoryMaxLines", DefaultPrintHistoryLines);
     if (maxLines == 0)
         maxLines = DefaultPrintHistoryLines;
-    const unsigned int flags = GetEnvNumber(L"PrintHistoryFlags", 0);
+    *flags = GetEnvNumber(L"PrintHistoryFlags", 0);
 
-    if (CountHistoryEntries() == 0) {
-        PlayErrorSound();
-        return 0;
-    }
-    static wchar_t path[PathCapacity];
     path[0] = 0;
+    if (!FirstHistoryEntry())
+        return -1;
     NewScratchFileName(path, L".txt");
-    if (!path[0] || WriteHistoryFile(path, maxLines, flags) != 0) {
+    if (!path[0])
+        return -1;
+    return WriteHistoryFile(path, maxLines, *flags);
+}
+
+int PrintHistory(KeyEvent *event)
+{
+    ConsumeKey(event);
+    static wchar_t path[PathCapacity];
+    unsigned int flags = 0;
+    if (WriteHistoryToPrint(path, &flags) != 0) {
         PlayErrorSound();
         return 0;
     }

@@ -15,6 +15,12 @@ enum {
 // result is not reported. 0.
 int PrintHistory(KeyEvent *event);
 
+// The action's work before the hand-over to the Windows shell: the file of the last entries
+// (PrintHistoryMaxLines, PrintHistoryFlags) made in the scratch directory; path holds
+// PathCapacity units and *flags receives the flags read. 0 with the file's path in path;
+// -1 for an empty history or no file name; else WriteHistoryFile's error.
+int WriteHistoryToPrint(wchar_t *path, unsigned int *flags);
+
 // The entry after one in the shell's history walk, or null where the walk ends: no entry, an
 // empty one, or the same entry again.
 wchar_t *NextHistoryStep(wchar_t *entry);

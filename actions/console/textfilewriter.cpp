@@ -1,5 +1,7 @@
 #include "actions/console/textfilewriter.h"
 
+#include "frame/textscan.h"
+
 #include <stdlib.h>
 #include <string.h>
 
@@ -126,6 +128,49 @@ int AppendTextCount(TextFileWriter *writer, const wchar_t *text, size_t length)
     writer->count += length;
     writer->text[writer->count] = 0;
     return 0;
+}
+
+size_t TextEncodedBytes(TextEncoding encoding, size_t length)
+{
+    return encoding == TextUtf16 ? length * sizeof(wchar_t) : length * 3;
+}
+
+long long EncodeText(TextEncoding encoding, const wchar_t *text, size_t length, char *out)
+{
+    if (encoding == TextUtf16) {
+        memcpy(out, text, length * sizeof(wchar_t));
+        return (long long)(length * sizeof(wchar_t));
+    }
+    // ASCII runs are their own UTF-8; the system converts the runs between them, each whole,
+    // so that no surrogate pair is parted.
+    size_t i = 0, size = 0;
+    while (i < length) {
+        const size_t ascii = NarrowAscii(text + i, length - i, out + size);
+        i += ascii;
+        size += ascii;
+        size_t end = i;
+        while (end < length && text[end] >= 0x80)
+            end++;
+        if (end == i)
+            continue;
+        const int converted = WideCharToMultiByte(CP_UTF8, 0, text + i, (int)(end - i), out + size,
+                                                  (int)((end - i) * 3), nullptr, nullptr);
+        if (converted <= 0)
+            return -1;
+        size += (size_t)converted;
+        i = end;
+    }
+    return (long long)size;
+}
+
+int WriteEncodedBytes(TextFileWriter *writer, const void *bytes, size_t size)
+{
+    if (!writer)
+        return ERROR_INVALID_HANDLE;
+    const int result = FlushTextFileWriter(writer);
+    if (result != 0 || size == 0)
+        return result;
+    return WriteBytes(writer->file, bytes, (DWORD)size);
 }
 
 int AppendText(TextFileWriter *writer, const wchar_t *text)

@@ -30,6 +30,16 @@ TextFileWriter *OpenTextFileWriter(TextEncoding encoding, const wchar_t *path);
 int AppendText(TextFileWriter *writer, const wchar_t *text);
 int AppendTextCount(TextFileWriter *writer, const wchar_t *text, size_t length);
 
+// Text in the writer's encoding, as its blocks would be written: the number of bytes put in
+// out, which holds TextEncodedBytes(encoding, length) bytes; -1 when the system cannot
+// convert the text.
+size_t TextEncodedBytes(TextEncoding encoding, size_t length);
+long long EncodeText(TextEncoding encoding, const wchar_t *text, size_t length, char *out);
+
+// Writes the buffered text and then size bytes already in the writer's encoding, with one
+// write of the file: 0, or the Windows error.
+int WriteEncodedBytes(TextFileWriter *writer, const void *bytes, size_t size);
+
 // Writes the buffered text out: 0, or the Windows error (the buffer is kept then).
 int FlushTextFileWriter(TextFileWriter *writer);
 

@@ -2,6 +2,7 @@
 
 #include "frame/host.h"
 #include "frame/text.h"
+#include "frame/textscan.h"
 #include "keys/editline.h"
 #include "settings/settings.h"
 
@@ -79,7 +80,7 @@ int AutoClosePair(KeyEvent *event)
     if (!event || !event->line || !event->cursor || !IsInsertMode())
         return 0;
     wchar_t *line = event->line;
-    size_t length = wcsnlen(line, EditLineCapacity - 1);
+    size_t length = TextLengthWithin(line, EditLineCapacity - 1);
     if (event->cursor < line || event->cursor > line + length)
         return 0;
     size_t k = (size_t)(event->cursor - line);

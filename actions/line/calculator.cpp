@@ -3,6 +3,7 @@
 #include "frame/host.h"
 #include "frame/plugin.h"
 #include "frame/text.h"
+#include "frame/textscan.h"
 
 #include <wchar.h>
 
@@ -21,7 +22,7 @@ const unsigned char SecondChoice[16] = {0x0E, 0x1B, 0x2B, 0x3E, 0x4B, 0x5B, 0x6B
 
 bool BeginsWithNoCase(const wchar_t *text, const wchar_t *prefix)
 {
-    return _wcsnicmp(text, prefix, wcslen(prefix)) == 0;
+    return _wcsnicmp(text, prefix, TextLength(prefix)) == 0;
 }
 
 // The whole text as an unsigned hexadecimal number of at most 32 bits.
@@ -153,7 +154,7 @@ int HighlightAttribute(int *current)
 int CalculatorLine(KeyEvent *event)
 {
     if (!event || !event->line || event->line[0] != L':' ||
-        wcsnlen(event->line, CalculatorCapacity) >= CalculatorCapacity)
+        TextLengthWithin(event->line, CalculatorCapacity) >= CalculatorCapacity)
         return 0;
     TextCopy(Expression, CalculatorCapacity, event->line + 1);
     TrimBlanks(Expression);

@@ -2,6 +2,7 @@
 
 #include "frame/messages.h"
 #include "frame/text.h"
+#include "frame/textscan.h"
 #include "keys/editline.h"
 
 #include <string.h>
@@ -15,7 +16,7 @@ enum { LongestClipboardWord = ClipboardWordCapacity - 1 };
 
 size_t LineLength(const wchar_t *line)
 {
-    return wcsnlen(line, EditLineCapacity - 1);
+    return TextLengthWithin(line, EditLineCapacity - 1);
 }
 
 // Empty or blank lines leave the copy keys to the shell.
@@ -23,8 +24,8 @@ bool HasText(const wchar_t *line)
 {
     if (!line)
         return false;
-    size_t length = LineLength(line);
-    for (size_t i = 0; i < length; i++)
+    // Up to the first unit that is not blank: no need to measure the line first.
+    for (size_t i = 0; i < EditLineCapacity - 1 && line[i]; i++)
         if (!IsBlank(line[i]))
             return true;
     return false;
@@ -63,31 +64,24 @@ int FirstClipboardWord(const wchar_t *text, size_t count, wchar_t *out)
     out[0] = 0;
     if (!text)
         return 0;
-    size_t n = 0;
-    bool quoted = false;
-    for (size_t i = 0; i < count && text[i]; i++) {
-        wchar_t ch = text[i];
-        if (n > 0 && (ch == L'\r' || ch == L'\n'))
-            break;
-        if (ch == L'"')
-            quoted = !quoted;
-        if (quoted || !IsBlank(ch)) {
-            if (n >= LongestClipboardWord) {
-                out[0] = 0;
-                return -1;
-            }
-            out[n++] = ch;
-        } else if (n > 0) {
-            break;
-        }
-    }
-    out[n] = 0;
-    if (n == 0)
+    size_t first = 0;
+    while (first < count && text[first] && IsBlank(text[first]))
+        first++;
+    if (first >= count || !text[first])
         return 0;
-    size_t quotes = 0;
-    for (size_t i = 0; i < n; i++)
-        quotes += out[i] == L'"';
-    if (quotes % 2 && n < LongestClipboardWord) {
+    // The word ends at a blank outside quotes, at a line break even inside them, at the
+    // terminator or with the data; one unit past the longest word is enough to tell.
+    size_t limit =
+        count - first > (size_t)LongestClipboardWord ? first + LongestClipboardWord + 1 : count;
+    size_t end = FirstBlankOutsideQuotes(text, first, limit, false);
+    const UnitSet breaks = {{L'\r', L'\n'}, 2, false, false, false};
+    end = FindFirstInSet(text, first, end, breaks);
+    size_t n = end - first;
+    if (n > (size_t)LongestClipboardWord)
+        return -1;
+    memcpy(out, text + first, n * sizeof(wchar_t));
+    out[n] = 0;
+    if (CountUnit(out, n, L'"') % 2 && n < LongestClipboardWord) {
         out[n++] = L'"';
         out[n] = 0;
     }
@@ -152,8 +146,9 @@ int CopyWord(KeyEvent *event, bool cut)
     if (PutOnClipboard(event->line + start, (size_t)length) != 0)
         return Refuse(event);
     if (cut) {
-        size_t end = (size_t)(start + length), lineLength = LineLength(event->line);
-        while (end < lineLength && IsBlank(event->line[end]))
+        // The blanks after the word go too; the terminator is no blank.
+        size_t end = (size_t)(start + length);
+        while (end < EditLineCapacity - 1 && IsBlank(event->line[end]))
             end++;
         DeleteText(start, event, (int)(end - (size_t)start));
     }
@@ -189,8 +184,7 @@ int SwapClipboardWord(KeyEvent *event)
         return Refuse(event);
     if (PutOnClipboard(event->line + start, (size_t)length) != 0)
         return Refuse(event);
-    DeleteText(start, event, length);
-    InsertText(start, event, replacement);
+    ReplaceLineText(start, event, length, replacement);
     ConsumeKey(event);
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "frame/host.h"
 #include "frame/messages.h"
 #include "frame/text.h"
+#include "frame/textscan.h"
 #include "keys/editline.h"
 
 #include <wchar.h>
@@ -48,7 +49,7 @@ int InsertCustomText(int index, KeyEvent *event)
         return Fail(event);
 
     wchar_t *line = event->line;
-    size_t lineLength = wcsnlen(line, EditLineCapacity);
+    size_t lineLength = TextLengthWithin(line, EditLineCapacity);
     size_t at = lineLength;
     if (event->cursor >= line && event->cursor < line + lineLength)
         at = (size_t)(event->cursor - line);

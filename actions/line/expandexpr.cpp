@@ -3,6 +3,7 @@
 #include "frame/host.h"
 #include "frame/messages.h"
 #include "frame/text.h"
+#include "frame/textscan.h"
 #include "keys/editline.h"
 
 #include <wchar.h>
@@ -38,19 +39,10 @@ bool IsNameChar(wchar_t ch)
 }
 
 // The characters the scan acts on; every other one only clears a pending escape.
-inline bool IsSpecial(wchar_t ch, wchar_t escape)
+UnitSet SpecialUnits(wchar_t escape)
 {
-    switch (ch) {
-    case L'%':
-    case L'"':
-    case L'(':
-    case L')':
-    case L']':
-    case L'}':
-        return true;
-    default:
-        return ch == escape;
-    }
+    UnitSet set = {{L'%', L'"', L'(', L')', L']', L'}', escape}, 7, false, false, false};
+    return set;
 }
 
 struct Opening {
@@ -142,8 +134,7 @@ int ScanConstruct(const wchar_t *line, int percent, int contents, int cursor, in
     for (int j = contents; line[j]; j++) {
         // Ordinary characters change nothing while no escape is pending: skip them quickly.
         if (!escaped) {
-            while (line[j] && !IsSpecial(line[j], escape))
-                j++;
+            j = (int)FindInText(line, (size_t)j, ((size_t)-1) / 4, SpecialUnits(escape));
             if (!line[j])
                 break;
         }
@@ -231,11 +222,10 @@ bool Expand(KeyEvent *event)
     if (ExpandQuietly(Expansion) != 0)
         return false;
     Expansion[ExpansionCapacity - 1] = 0;
-    size_t length = wcsnlen(line, EditLineCapacity - 1);
-    if (length - (size_t)count + wcslen(Expansion) > EditLineCapacity - 1)
+    size_t length = TextLengthWithin(line, EditLineCapacity - 1);
+    if (length - (size_t)count + TextLength(Expansion) > EditLineCapacity - 1)
         return false;
-    DeleteText(start, event, count);
-    InsertText(start, event, Expansion);
+    ReplaceLineText(start, event, count, Expansion);
     return true;
 }
 

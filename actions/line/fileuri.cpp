@@ -4,6 +4,7 @@
 #include "frame/messages.h"
 #include "frame/paths.h"
 #include "frame/text.h"
+#include "frame/textscan.h"
 #include "keys/editline.h"
 
 #include <shlwapi.h>
@@ -144,7 +145,7 @@ int PathToUrl(wchar_t *text)
     if (result != S_OK && result != S_FALSE)
         return -1;
     Uri[UriCapacity - 1] = 0;
-    size_t length = wcslen(Uri);
+    size_t length = TextLength(Uri);
     if (length == 0 || length + (size_t)CountPercents(Uri) > UriCapacity - 1)
         return -1; // doubling would cut the URI short
     DoublePercents(Uri, text);
@@ -170,13 +171,10 @@ int FileToUri(KeyEvent *event)
         TextCopy(Converted, UriCapacity + 2, Word);
     }
 
-    // Checked before the word goes, so that a result too long for the line changes nothing.
-    size_t lineLength = wcsnlen(event->line, EditLineCapacity - 1);
-    size_t newLength = wcslen(Converted);
-    if (lineLength - (size_t)length + newLength > EditLineCapacity - 1)
+    // A result too long for the line changes nothing.
+    size_t newLength = TextLength(Converted);
+    if (ReplaceLineText(start, event, length, Converted) != 0)
         return Fail();
-    DeleteText(start, event, length);
-    InsertText(start, event, Converted);
     event->cursor = event->line + start + newLength;
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "frame/host.h"
 #include "frame/messages.h"
 #include "frame/text.h"
+#include "frame/textscan.h"
 #include "keys/editline.h"
 #include "settings/settings.h"
 
@@ -13,12 +14,10 @@
 namespace
 {
 
-// The arguments of the last line run with Enter; never an empty string.
+// The arguments of the last line run with Enter; never an empty string. Their length is kept
+// with them.
 wchar_t *lastArgs;
-
-// The new line is built here first, so that a result too long for the shell's line is refused
-// before the line is touched.
-wchar_t WorkBuffer[EditLineCapacity];
+size_t lastArgsLength;
 
 } // namespace
 
@@ -56,7 +55,7 @@ int CaptureLastArgs(KeyEvent *event)
         return 0;
     }
     FreeLastArgs();
-    size_t length = wcsnlen(args, EditLineCapacity - 1);
+    size_t length = TextLengthWithin(args, EditLineCapacity - 1);
     lastArgs = (wchar_t *)malloc((length + 1) * sizeof(wchar_t));
     if (!lastArgs) {
         PlayErrorSound();
@@ -64,6 +63,7 @@ int CaptureLastArgs(KeyEvent *event)
     }
     memcpy(lastArgs, args, length * sizeof(wchar_t));
     lastArgs[length] = 0;
+    lastArgsLength = length;
     return 0;
 }
 
@@ -79,14 +79,14 @@ int InsertLastArgs(KeyEvent *event)
         PlayErrorSound();
         return 0;
     }
-    size_t length = wcsnlen(line, EditLineCapacity - 1);
+    size_t length = TextLengthWithin(line, EditLineCapacity - 1);
     size_t c = length;
     if (event->cursor && event->cursor >= line && event->cursor <= line + length)
         c = (size_t)(event->cursor - line);
     unsigned int flags = Settings.LastArgsFlags;
     bool spaceAround = (flags & LastArgsSpaceAround) != 0;
     bool overwrite = (flags & LastArgsOverwrite) != 0;
-    size_t argsLength = wcslen(lastArgs);
+    size_t argsLength = lastArgsLength;
 
     // The pieces of the new line, measured once: the line up to the cursor, a blank, the
     // arguments, a blank and the rest of the line.
@@ -101,22 +101,20 @@ int InsertLastArgs(KeyEvent *event)
         return 0;
     }
 
-    wchar_t *out = WorkBuffer;
-    memcpy(out, line, c * sizeof(wchar_t));
-    out += c;
+    // The length is checked, so the line is rebuilt in place: the rest moves once, then the
+    // arguments and blanks go in before it. The shell clears the screen first.
+    ClearEditLine(line + c);
+    wchar_t *out = line + c;
+    size_t added = (size_t)blankBefore + argsLength + (size_t)blankAfter;
+    memmove(out + added, line + c, restLength * sizeof(wchar_t));
+    line[newLength] = 0;
     if (blankBefore)
         *out++ = L' ';
     memcpy(out, lastArgs, argsLength * sizeof(wchar_t));
     out += argsLength;
     if (blankAfter)
-        *out++ = L' ';
-    memcpy(out, line + c, restLength * sizeof(wchar_t));
-    out[restLength] = 0;
-
-    ClearEditLine(line + c);
-    memcpy(line, WorkBuffer, (newLength + 1) * sizeof(wchar_t));
-    size_t added = (size_t)blankBefore + (size_t)blankAfter;
-    event->cursor = overwrite ? line + newLength : line + c + argsLength + added;
+        *out = L' ';
+    event->cursor = overwrite ? line + newLength : line + c + added;
     event->redraw = 1;
     return 0;
 }
@@ -130,4 +128,5 @@ void FreeLastArgs(void)
 {
     free(lastArgs);
     lastArgs = nullptr;
+    lastArgsLength = 0;
 }

@@ -3,6 +3,7 @@
 #include "frame/host.h"
 #include "frame/messages.h"
 #include "frame/text.h"
+#include "frame/textscan.h"
 #include "keys/editline.h"
 
 #include <string.h>
@@ -16,18 +17,23 @@ namespace
 wchar_t Expression[MathWordCapacity];
 wchar_t NewLine[MathWordCapacity];
 
+// StripQuotes on a text whose length is known.
+int StripQuotesOfLength(wchar_t *text, size_t length)
+{
+    if (length < 2 || text[0] != L'"' || text[length - 1] != L'"')
+        return 0;
+    memmove(text, text + 1, (length - 2) * sizeof(wchar_t));
+    text[length - 2] = 0;
+    return 2;
+}
+
 } // namespace
 
 int StripQuotes(wchar_t *text)
 {
     if (!text)
         return -1;
-    size_t length = wcslen(text);
-    if (length < 2 || text[0] != L'"' || text[length - 1] != L'"')
-        return 0;
-    memmove(text, text + 1, (length - 2) * sizeof(wchar_t));
-    text[length - 2] = 0;
-    return 2;
+    return StripQuotesOfLength(text, TextLength(text));
 }
 
 int EvaluateWord(int *cursor, wchar_t *line)
@@ -45,8 +51,10 @@ int EvaluateWord(int *cursor, wchar_t *line)
     if (length + 8 > MathWordCapacity - 1)
         return -2;
 
-    TextCopyCount(Expression, MathWordCapacity, line + start, (size_t)length);
-    StripQuotes(Expression);
+    // The word lies within the line: no terminator inside it.
+    memcpy(Expression, line + start, (size_t)length * sizeof(wchar_t));
+    Expression[length] = 0;
+    StripQuotesOfLength(Expression, (size_t)length);
     if (!Expression[0])
         return 0;
     if (EvaluateQuietly(Expression) != 0)
@@ -55,9 +63,9 @@ int EvaluateWord(int *cursor, wchar_t *line)
     Expression[MathWordCapacity - 1] = 0;
 
     // Before the word, the value, and what follows the word, cut at the line's capacity.
-    size_t lineLength = wcsnlen(line, EditLineCapacity - 1);
+    size_t lineLength = TextLengthWithin(line, EditLineCapacity - 1);
     size_t tail = (size_t)(start + length);
-    size_t valueLength = wcslen(Expression);
+    size_t valueLength = TextLength(Expression);
     size_t room = MathWordCapacity - 1 - (size_t)start;
     if (valueLength > room)
         valueLength = room;

@@ -4,6 +4,7 @@
 #include "frame/messages.h"
 #include "frame/paths.h"
 #include "frame/text.h"
+#include "frame/textscan.h"
 #include "keys/editline.h"
 #include "settings/settings.h"
 
@@ -35,7 +36,6 @@ wchar_t Word[PathCapacity];
 wchar_t Found[PathCapacity + 2]; // AddQuotes adds two quotes in place
 wchar_t NamePart[PathCapacity];
 wchar_t Mask[PathCapacity];
-wchar_t Name[PathCapacity];
 wchar_t Directory[PathCapacity];
 wchar_t PathValue[PathVariableCapacity];
 wchar_t Value[ValueBytes / 2 + 1];
@@ -73,7 +73,7 @@ bool FirstVisit(const wchar_t *directory)
     DWORD n = GetFullPathNameW(directory, PathCapacity, FullName, nullptr);
     if (n == 0 || n >= PathCapacity)
         TextCopy(FullName, PathCapacity, directory);
-    size_t length = wcslen(FullName);
+    size_t length = TextLength(FullName);
     while (length > 1 && IsSlash(FullName[length - 1]) && FullName[length - 2] != L':')
         length--;
     uint64_t hash = 14695981039346656037ull;
@@ -102,12 +102,71 @@ bool FirstVisit(const wchar_t *directory)
     return true;
 }
 
+// What a search takes from its pattern once, for every directory it lists: the pattern's
+// own extension, and the listing's name mask.
+struct PatternParts {
+    const wchar_t *pattern;
+    const wchar_t *extension;
+    wchar_t name[PathCapacity];
+};
+PatternParts Parts;
+
+void SplitPattern(const wchar_t *pattern, PatternParts *parts)
+{
+    // The file system lists what may match and the shell's own comparison decides: the mask
+    // is the pattern's literal start and "*", a superset of the shell's matches whatever
+    // wildcards follow, so that a directory of many files is not read whole.
+    parts->pattern = pattern;
+    parts->extension = FindExtension(nullptr, pattern);
+    const UnitSet wildcards = {{L'*', L'?', L'['}, 3, false, false, false};
+    const UnitSet separators = {{L'\\', L'/', L':'}, 3, false, false, false};
+    size_t literal = FindInText(pattern, 0, ((size_t)-1) / 4, wildcards);
+    if (FindInText(pattern, 0, literal, separators) < literal)
+        literal = 0;
+    TextCopyCount(parts->name, PathCapacity, pattern, literal);
+    TextAppend(parts->name, PathCapacity, L"*");
+}
+
+int SearchSplitPattern(const wchar_t *directory, const PatternParts &parts, unsigned int flags,
+                       wchar_t *result)
+{
+    TextCopy(Mask, PathCapacity, directory);
+    if (AppendPathComponent(Mask, parts.name) != 0)
+        return 0;
+
+    WIN32_FIND_DATAW entry;
+    SearchCalls.listings++;
+    HANDLE find = FindFirstFileW(Mask, &entry);
+    if (find == INVALID_HANDLE_VALUE)
+        return 0;
+    int found = 0;
+    do {
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            continue;
+        if (WildcardComparison(parts.pattern, entry.cFileName, 1, 1) != 0)
+            continue;
+        if (!parts.extension && !IsExecutableName(entry.cFileName, flags))
+            continue;
+        TextCopy(result, PathCapacity, directory);
+        if (AppendPathComponent(result, entry.cFileName) != 0) {
+            result[0] = 0;
+            continue;
+        }
+        found = 1;
+        break;
+    } while (SearchCalls.entriesRead++, FindNextFileW(find, &entry));
+    FindClose(find);
+    return found;
+}
+
 int SearchNewDirectory(const wchar_t *directory, const wchar_t *pattern, unsigned int flags,
                        wchar_t *result)
 {
     if (!FirstVisit(directory))
         return 0;
-    return SearchDirectory(directory, pattern, flags, result);
+    // SearchForProgram split the pattern before the first directory.
+    (void)pattern;
+    return SearchSplitPattern(directory, Parts, flags, result);
 }
 
 // The default value of an App Paths subkey when it is text and not empty, without the
@@ -125,7 +184,7 @@ bool ReadDefaultValue(HKEY key, const wchar_t *name, DWORD *type)
     if (status != ERROR_SUCCESS || (*type != REG_SZ && *type != REG_EXPAND_SZ))
         return false;
     Value[size / sizeof(wchar_t)] = 0; // registry text need not be terminated
-    size_t length = wcslen(Value);
+    size_t length = TextLength(Value);
     if (length >= 2 && Value[0] == L'"' && Value[length - 1] == L'"') {
         wmemmove(Value, Value + 1, length - 2);
         Value[length - 2] = 0;
@@ -163,7 +222,7 @@ const wchar_t *FileNamePart(const wchar_t *path, wchar_t *out)
 bool IsExecutableName(const wchar_t *name, unsigned int flags)
 {
     const wchar_t *extension = FindExtension(nullptr, name);
-    if (!extension || extension[0] != L'.' || wcslen(extension) >= ExtensionCapacity)
+    if (!extension || extension[0] != L'.' || TextLength(extension) >= ExtensionCapacity)
         return false;
     for (const wchar_t *fixed : FixedExtensions)
         if (TextEqualNoCase(extension, fixed))
@@ -179,42 +238,9 @@ int SearchDirectory(const wchar_t *directory, const wchar_t *pattern, unsigned i
 {
     if (!directory || !pattern || !result)
         return -1;
-    // The file system lists what may match and the shell's own comparison decides: the mask
-    // is the pattern's literal start and "*", a superset of the shell's matches whatever
-    // wildcards follow, so that a directory of many files is not read whole.
-    const wchar_t *extension = FindExtension(nullptr, pattern);
-    size_t literal = wcscspn(pattern, L"*?[");
-    if (wcscspn(pattern, L"\\/:") < literal)
-        literal = 0;
-    TextCopyCount(Name, PathCapacity, pattern, literal);
-    TextAppend(Name, PathCapacity, L"*");
-    TextCopy(Mask, PathCapacity, directory);
-    if (AppendPathComponent(Mask, Name) != 0)
-        return 0;
-
-    WIN32_FIND_DATAW entry;
-    SearchCalls.listings++;
-    HANDLE find = FindFirstFileW(Mask, &entry);
-    if (find == INVALID_HANDLE_VALUE)
-        return 0;
-    int found = 0;
-    do {
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            continue;
-        if (WildcardComparison(pattern, entry.cFileName, 1, 1) != 0)
-            continue;
-        if (!extension && !IsExecutableName(entry.cFileName, flags))
-            continue;
-        TextCopy(result, PathCapacity, directory);
-        if (AppendPathComponent(result, entry.cFileName) != 0) {
-            result[0] = 0;
-            continue;
-        }
-        found = 1;
-        break;
-    } while (SearchCalls.entriesRead++, FindNextFileW(find, &entry));
-    FindClose(find);
-    return found;
+    static PatternParts parts;
+    SplitPattern(pattern, &parts);
+    return SearchSplitPattern(directory, parts, flags, result);
 }
 
 int SearchAppPaths(HKEY root, const wchar_t *pattern, wchar_t *result, bool expand)
@@ -267,6 +293,7 @@ int SearchForProgram(wchar_t *result, const wchar_t *pattern, unsigned int flags
     result[0] = 0;
     SearchedCount = 0;
     SearchedNamesUsed = 0;
+    SplitPattern(pattern, &Parts);
 
     if (flags & PathExpandCurrentDirectory) {
         DWORD n = GetCurrentDirectoryW(PathCapacity, Directory);
@@ -344,13 +371,10 @@ int SearchPathAndExpand(KeyEvent *event)
     AddQuotes(Found);
     Found[PathCapacity + 1] = 0;
 
-    // Checked before the word goes, so that a result too long for the line changes nothing.
-    size_t lineLength = wcsnlen(event->line, EditLineCapacity - 1);
-    size_t newLength = wcslen(Found);
-    if (lineLength - (size_t)length + newLength > EditLineCapacity - 1)
+    // A result too long for the line changes nothing.
+    size_t newLength = TextLength(Found);
+    if (ReplaceLineText(start, event, length, Found) != 0)
         return Fail();
-    DeleteText(start, event, length);
-    InsertText(start, event, Found);
     event->cursor = event->line + start + newLength;
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "frame/host.h"
 #include "frame/messages.h"
 #include "frame/text.h"
+#include "frame/textscan.h"
 #include "keys/editline.h"
 
 #include <string.h>
@@ -37,39 +38,37 @@ struct Context {
 // The open levels, root first. Fixed, so that no path has anything to free.
 Context Contexts[MaxSwapNesting + 1];
 
-// Inside an open, unescaped argument most units change nothing. These masks (bit c for unit
-// c < 128) name the units that may, per list kind and inside quotes; the scan skips the rest
-// in a tight loop. Units from 128 on stop it only when blank or the escape character.
-struct StopMask {
-    unsigned long long low, high; // units 0-63, 64-127
-};
-
-constexpr StopMask MaskOf(const char *units, bool blanks)
+// Inside an open, unescaped argument most units change nothing. These sets name the units
+// that may, per list kind and inside quotes (the escape character and the terminator always
+// among them); the scan skips the rest sixteen units at a time. Units from 0x80 on stop it
+// only when blank.
+UnitSet StopSet(const wchar_t *units, bool blanks, wchar_t escape)
 {
-    StopMask mask = {1ull, 0}; // the terminator
-    for (const char *u = units; *u; u++)
-        (*u < 64 ? mask.low : mask.high) |= 1ull << (*u & 63);
-    if (blanks)
-        mask.low |= (1ull << ' ') | (0x1Full << 9);
-    return mask;
+    UnitSet set = {{escape}, 1, blanks, true, false};
+    for (const wchar_t *u = units; *u; u++)
+        set.units[set.count++] = *u;
+    return set;
 }
 
-const StopMask KindStops[6] = {
-    MaskOf("\"%/", true), MaskOf("\"%,]", false), MaskOf("\"%,]", false),
-    MaskOf("\"%)", true), MaskOf("\"%]", true),   MaskOf("\"%]", true),
-};
-const StopMask QuotedStops = MaskOf("\"%", false);
+struct StopSets {
+    UnitSet kinds[6];
+    UnitSet quoted;
+    UnitSet plain; // at the top level outside quotes: what is more than a blank or a letter
+    bool fastTopLevel;
 
-inline bool Stops(wchar_t ch, const StopMask &mask, wchar_t escape)
-{
-    if (ch == escape)
-        return true;
-    if (ch < 64)
-        return (mask.low >> ch) & 1;
-    if (ch < 128)
-        return (mask.high >> (ch - 64)) & 1;
-    return IsBlank(ch);
-}
+    explicit StopSets(wchar_t escape)
+    {
+        kinds[RootList] = StopSet(L"\"%/", true, escape);
+        kinds[FunctionList] = kinds[ArrayList] = StopSet(L"\"%,]", false, escape);
+        kinds[DoubleParenList] = StopSet(L"\"%)", true, escape);
+        kinds[DoubleBracketList] = kinds[BracketList] = StopSet(L"\"%]", true, escape);
+        quoted = StopSet(L"\"%", false, escape);
+        plain = StopSet(L"\"%/", false, escape);
+        plain.beyondAscii = true;
+        // An escape character that is a blank or the terminator changes what a blank means.
+        fastTopLevel = escape != 0 && !IsBlank(escape);
+    }
+};
 
 // The first position that makes a line too long: the result may grow by up to four units.
 enum { Limit = EditLineCapacity - 4 };
@@ -144,6 +143,53 @@ void Shift(Context *context, int start, int end, int cursor)
     context->currentLength = end - start;
 }
 
+// The top level outside quotes, with no escape pending, from p up to the cursor: a stretch of
+// blanks and units that are none of '"', '%', '/', the escape character and the terminator
+// (nor beyond ASCII) holds nothing but blank-separated arguments, all ending before the
+// cursor. Only the last two of them can count, so they are found from the stretch's end
+// backwards, and *start becomes the argument still open at its end. The position where the
+// scan goes on unit by unit.
+int SkipPlainArguments(const wchar_t *line, int p, int cursor, const StopSets &sets, int *start,
+                       Context *context)
+{
+    const size_t from = (size_t)p;
+    const size_t end = FindInText(line, from, (size_t)cursor, sets.plain);
+    if (end == from)
+        return p;
+    const size_t none = from - 1;
+    size_t blank = FindLastBlank(line, from, end);
+    if (blank == none) {
+        if (*start == None)
+            *start = p; // the stretch is one argument's units
+        return (int)end;
+    }
+    // Arguments that end in the stretch, last first: at most two count.
+    int starts[2], ends[2], found = 0;
+    size_t before = blank; // a blank; the units before it are searched
+    while (found < 2) {
+        size_t last = FindLastNonBlank(line, from, before);
+        if (last == none) {
+            // Blanks back to the stretch's start: only an argument open before it ends here.
+            if (*start != None) {
+                starts[found] = *start;
+                ends[found++] = p;
+            }
+            break;
+        }
+        size_t gap = FindLastBlank(line, from, last);
+        int first = gap == none ? (*start != None ? *start : p) : (int)gap + 1;
+        starts[found] = first;
+        ends[found++] = (int)last + 1;
+        if (gap == none)
+            break;
+        before = gap;
+    }
+    for (int i = found - 1; i >= 0; i--)
+        Shift(context, starts[i], ends[i], cursor);
+    *start = blank + 1 == end ? None : (int)blank + 1;
+    return (int)end;
+}
+
 void StartContext(Context *context, int kind, int opening)
 {
     context->kind = kind;
@@ -202,11 +248,16 @@ int FindArgumentPair(const wchar_t *line, int cursor, wchar_t escape, bool unixP
         return SwapLineTooLong;
 
     // The command word. Here an escape character stays in force up to the next one.
+    const StopSets sets(escape);
+    UnitSet wordStops = {{escape, L'"', L'/'}, unixPaths ? 2 : 3, true, false, false};
     bool escaped = false, quoted = false;
     int p = 0;
     while (p < Limit && IsBlank(line[p]))
         p++;
-    for (; p < Limit && line[p]; p++) {
+    for (; p < Limit; p++) {
+        p = (int)FindInText(line, (size_t)p, Limit, wordStops);
+        if (p >= Limit || !line[p])
+            break;
         wchar_t ch = line[p];
         if (ch == escape)
             escaped = !escaped;
@@ -229,11 +280,11 @@ int FindArgumentPair(const wchar_t *line, int cursor, wchar_t escape, bool unixP
     ArgumentPair chosen = {};
     int start = None; // the open argument
     for (;; p++) {
-        if (start != None && !escaped) {
-            const StopMask &stops = quoted ? QuotedStops : KindStops[context->kind];
-            while (p < Limit && !Stops(line[p], stops, escape))
-                p++;
-        }
+        if (depth == 0 && !quoted && !escaped && p < cursor && sets.fastTopLevel)
+            p = SkipPlainArguments(line, p, cursor < Limit ? cursor : Limit, sets, &start, context);
+        if (start != None && !escaped)
+            p = (int)FindInText(line, (size_t)p, Limit,
+                                quoted ? sets.quoted : sets.kinds[context->kind]);
         if (p >= Limit)
             return SwapLineTooLong;
         wchar_t ch = line[p];
@@ -337,8 +388,7 @@ int FindArgumentPair(const wchar_t *line, int cursor, wchar_t escape, bool unixP
             break; // an unclosed list ends only itself; the levels around it stay uncounted
     }
 
-    while (p < Limit && line[p])
-        p++;
+    p += (int)TextLengthWithin(line + p, (size_t)(Limit - p));
     if (p >= Limit)
         return SwapLineTooLong;
     *length = p;

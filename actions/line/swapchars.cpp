@@ -3,6 +3,7 @@
 #include "frame/host.h"
 #include "frame/messages.h"
 #include "frame/text.h"
+#include "frame/textscan.h"
 #include "keys/editline.h"
 
 #include <wchar.h>
@@ -82,8 +83,47 @@ wchar_t ToLower(wchar_t ch)
 
 } // namespace
 
+namespace
+{
+
+// CycleCase's capitalising step on a word of ASCII units holding no upper-case letter: the
+// first letter of each part goes to upper case; the others are lower case already.
+void CapitaliseAsciiParts(wchar_t *word, size_t length)
+{
+    UnitSet separators = {{L'-'}, 1, true, false, false};
+    size_t i = 0;
+    while (i < length) {
+        wchar_t ch = word[i];
+        if (ch == L'-' || IsBlank(ch)) {
+            i++;
+        } else if ((ch >= L'a' && ch <= L'z')) {
+            word[i] = ToUpper(ch);
+            // No letter changes before the next separator.
+            i = FindFirstInSet(word, i + 1, length, separators);
+        } else {
+            i++;
+        }
+    }
+}
+
+} // namespace
+
 bool CycleCase(wchar_t *word, size_t length)
 {
+    // Words of ASCII units only, the bulk of any command line, go sixteen units at a time.
+    unsigned ascii = AsciiCaseKinds(word, length);
+    if (!(ascii & HasBeyondAscii)) {
+        if (ascii == (HasAsciiUpper | HasAsciiLower))
+            AsciiToUpper(word, length);
+        else if (ascii == HasAsciiUpper)
+            AsciiToLower(word, length);
+        else if (ascii == HasAsciiLower)
+            CapitaliseAsciiParts(word, length);
+        else
+            return false;
+        return true;
+    }
+
     // Upper- and lower-case letters are counted each on their own, so a titlecase letter
     // counts as both.
     int kinds = NotALetter;
@@ -114,16 +154,12 @@ bool CycleCase(wchar_t *word, size_t length)
     return true;
 }
 
-namespace
-{
-} // namespace
-
 int SwapCharacters(KeyEvent *event)
 {
     if (!event)
         return 0;
     wchar_t *line = event->line;
-    size_t length = line ? wcsnlen(line, EditLineCapacity - 1) : 0;
+    size_t length = TextLengthWithin(line, EditLineCapacity - 1);
     if (length < 2 || !event->cursor || event->cursor < line || event->cursor > line + length) {
         PlayErrorSound();
         event->code = 0;

@@ -3,6 +3,7 @@
 #include "frame/messages.h"
 #include "frame/plugin.h"
 #include "frame/text.h"
+#include "frame/textscan.h"
 #include "keys/editline.h"
 
 #include <wchar.h>
@@ -75,7 +76,7 @@ int StartUnicodeEntry(KeyEvent *event)
         return 0;
     if (Plugin.unicodeEntry)
         FinishUnicodeEntry(event, false);
-    size_t length = event->line ? wcsnlen(event->line, EditLineCapacity - 1) : 0;
+    size_t length = event->line ? TextLengthWithin(event->line, EditLineCapacity - 1) : 0;
     long long k = CursorIndex(event, length);
     const wchar_t marker[2] = {UnicodeEntryMarker, 0};
     if (k < 0 || InsertText((int)k, event, marker) != 0) {
@@ -97,7 +98,7 @@ int FinishUnicodeEntry(KeyEvent *event, bool consume)
     if (!event || !event->line)
         return 0;
     wchar_t *line = event->line;
-    size_t length = wcsnlen(line, EditLineCapacity - 1);
+    size_t length = TextLengthWithin(line, EditLineCapacity - 1);
     long long k = CursorIndex(event, length);
     if (k < 0 || MarkerIndex >= (size_t)k || line[MarkerIndex] != UnicodeEntryMarker) {
         PlayErrorSound();
@@ -116,13 +117,13 @@ int FinishUnicodeEntry(KeyEvent *event, bool consume)
     }
     wchar_t character[3];
     bool valid = UnicodeEntryCharacter(value, character) > 0;
-    DeleteText(at, event, 1 + digits);
     if (!valid) {
+        DeleteText(at, event, 1 + digits);
         PlayErrorSound();
         return 0;
     }
-    // At least one digit went, so the character always fits where it was.
-    InsertText(at, event, character);
+    // At least one digit goes, so the character always fits where it was.
+    ReplaceLineText(at, event, 1 + digits, character);
     return 1;
 }
 

@@ -250,9 +250,11 @@ TEST(case_step_counts_each_kind_of_letter_on_its_own)
         {"Greek lower case", L"\x03B1\x03B2", Capitalised, L"\x0391\x03B2"},
         {"caseless letters", L"\x4E2D\x6587", Unchanged, nullptr},
         {"no letter", L"12-34", Refused, nullptr},
+        {"lower ASCII words past sixteen units", L"abc def-ghi\tjkl 9mno pqr-stu vwx yz",
+         Capitalised, L"Abc Def-Ghi\tJkl 9Mno Pqr-Stu Vwx Yz"},
     };
     for (const auto &row : rows) {
-        wchar_t word[16], expected[16];
+        wchar_t word[64], expected[64];
         wcscpy(word, row.word);
         wcscpy(expected, row.word);
         DWORD n = (DWORD)wcslen(word);

@@ -205,6 +205,38 @@ TEST(word_at_cursor_outputs_are_optional_and_bounded)
     CHECK_TEXT(text, L"abcdef");
 }
 
+// Long lines: the word is found sixteen units at a time, so quotes, blanks beyond ASCII and
+// the line's end must count the same across those blocks.
+TEST(word_at_cursor_on_long_lines)
+{
+    const wchar_t *quoted = L"copy \"quoted words that run on past sixteen units\" next-word tail";
+    const wchar_t *open = L"one \"two three four five six seven eight nine ten eleven\" twelve "
+                          L"\"thirteen";
+    const wchar_t *wide = L"abcdefghijklmnopqrstuvwxyz\x3000"
+                          L"abcdefghijklmnopqrstuvwxyz0123456789";
+    const struct {
+        const char *name;
+        const wchar_t *line;
+        int cursor, found, start, length;
+    } rows[] = {
+        {"in a quoted stretch", quoted, 40, 1, 5, 45},
+        {"after a quoted stretch", quoted, 60, 1, 51, 9},
+        {"a stretch of eleven words in quotes", open, 10, 1, 4, 53},
+        {"between two quoted stretches", open, 60, 1, 58, 6},
+        {"an unbalanced quote to the end", open, 74, 1, 65, 9},
+        {"past the end", open, 80, 0, 0, 0},
+        {"before a blank beyond ASCII", wide, 26, 1, 0, 26},
+        {"after a blank beyond ASCII", wide, 50, 1, 27, 36},
+    };
+    for (const auto &row : rows) {
+        KeyEvent e = Event(row.line, row.cursor);
+        int start = -1, length = -1;
+        int found = FindWordAtCursor(&e, &start, &length, nullptr, 0);
+        if (found != row.found || (found && (start != row.start || length != row.length)))
+            CheckFailed(__FILE__, __LINE__, row.name, nullptr);
+    }
+}
+
 TEST(last_char)
 {
     CHECK(LastChar(L"abc") == L'c');

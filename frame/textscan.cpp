@@ -1,0 +1,539 @@
+#include "frame/textscan.h"
+
+#include "frame/text.h"
+
+#include <stdint.h>
+#include <wchar.h>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#define LW_TEXTSCAN_SSE2 1
+#else
+#define LW_TEXTSCAN_SSE2 0
+#endif
+
+namespace
+{
+
+enum { Step = 16 };
+
+bool InSet(wchar_t ch, const UnitSet &set)
+{
+    for (int k = 0; k < set.count && k < 8; k++)
+        if (ch == set.units[k])
+            return true;
+    if (ch >= 0x80 && (set.beyondAscii || (set.blanksBeyondAscii && IsBlankBeyondAscii(ch))))
+        return true;
+    return set.blanks && IsBlank(ch);
+}
+
+#if LW_TEXTSCAN_SSE2
+
+inline unsigned LowestBit(unsigned mask)
+{
+    return (unsigned)__builtin_ctz(mask);
+}
+
+inline unsigned HighestBit(unsigned mask)
+{
+    return 31u - (unsigned)__builtin_clz(mask);
+}
+
+// Sixteen units as sixteen bytes: ASCII stays itself, 0x80-0xFF too, 0x100-0x7FFF become 0xFF
+// and 0x8000-0xFFFF become 0.
+inline __m128i Pack(const wchar_t *text)
+{
+    return _mm_packus_epi16(_mm_loadu_si128((const __m128i *)text),
+                            _mm_loadu_si128((const __m128i *)(text + 8)));
+}
+
+// The bytes, with beyond marking every unit from 0x80 on and high those from 0x8000.
+struct Bytes {
+    __m128i u;
+    unsigned beyond, high;
+};
+
+inline Bytes Bytes16(__m128i a, __m128i b)
+{
+    Bytes r;
+    r.u = _mm_packus_epi16(a, b);
+    r.high = (unsigned)_mm_movemask_epi8(_mm_packs_epi16(a, b));
+    r.beyond = (unsigned)_mm_movemask_epi8(r.u) | r.high;
+    return r;
+}
+
+inline Bytes Load(const wchar_t *text)
+{
+    return Bytes16(_mm_loadu_si128((const __m128i *)text),
+                   _mm_loadu_si128((const __m128i *)(text + 8)));
+}
+
+// The same from a 32-byte boundary: such a block never crosses a page.
+inline Bytes LoadAligned(const wchar_t *block)
+{
+    return Bytes16(_mm_load_si128((const __m128i *)block),
+                   _mm_load_si128((const __m128i *)(block + 8)));
+}
+
+// Bytes below limit (limit at most 0x80), with every unit from 0x80 on: the units worth a
+// closer look.
+inline __m128i Below(__m128i bytes, char limit)
+{
+    return _mm_cmplt_epi8(bytes, _mm_set1_epi8(limit));
+}
+
+// Units equal to the ASCII unit c (c below 0x80).
+inline unsigned Equal(const Bytes &b, wchar_t c)
+{
+    unsigned mask = (unsigned)_mm_movemask_epi8(_mm_cmpeq_epi8(b.u, _mm_set1_epi8((char)c)));
+    return c == 0 ? mask & ~b.high : mask;
+}
+
+// The blanks among the sixteen units at text.
+inline unsigned Blanks(const Bytes &b, const wchar_t *text)
+{
+    __m128i shifted = _mm_sub_epi8(b.u, _mm_set1_epi8(9)); // 0x09-0x0D become 0-4
+    __m128i controls = _mm_cmpeq_epi8(_mm_min_epu8(shifted, _mm_set1_epi8(4)), shifted);
+    __m128i spaces = _mm_cmpeq_epi8(b.u, _mm_set1_epi8(' '));
+    unsigned mask = (unsigned)_mm_movemask_epi8(_mm_or_si128(controls, spaces));
+    for (unsigned rest = b.beyond; rest; rest &= rest - 1) {
+        unsigned i = LowestBit(rest);
+        if (IsBlankBeyondAscii(text[i]))
+            mask |= 1u << i;
+    }
+    return mask;
+}
+
+// Bit i set when an odd number of bits 0..i of mask are set.
+inline unsigned PrefixParity(unsigned mask)
+{
+    mask ^= mask << 1;
+    mask ^= mask << 2;
+    mask ^= mask << 4;
+    mask ^= mask << 8;
+    return mask & 0xFFFF;
+}
+
+size_t LengthBySse2(const wchar_t *text, size_t max)
+{
+    const uintptr_t start = (uintptr_t)text;
+    const size_t maxBytes = max > ((size_t)-1) / 4 ? ((size_t)-1) / 2 : max * 2;
+    uintptr_t block = start & ~(uintptr_t)15;
+    const __m128i zero = _mm_setzero_si128();
+    unsigned mask =
+        (unsigned)_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_load_si128((const __m128i *)block), zero));
+    mask &= 0xFFFFu << (start - block);
+    for (;;) {
+        if (mask) {
+            size_t units = (block - start + LowestBit(mask)) / 2;
+            return units < max ? units : max;
+        }
+        block += 16;
+        if (block - start >= maxBytes)
+            return max;
+        // Four blocks at once while all four hold units below max: only from a 64-byte
+        // boundary on, so that the four lie in one page, as the unit before them does.
+        while ((block & 63) == 0 && block - start + 64 <= maxBytes) {
+            const __m128i *p = (const __m128i *)block;
+            __m128i any = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(_mm_load_si128(p), zero),
+                                                    _mm_cmpeq_epi16(_mm_load_si128(p + 1), zero)),
+                                       _mm_or_si128(_mm_cmpeq_epi16(_mm_load_si128(p + 2), zero),
+                                                    _mm_cmpeq_epi16(_mm_load_si128(p + 3), zero)));
+            if (_mm_movemask_epi8(any))
+                break;
+            block += 64;
+        }
+        if (block - start >= maxBytes)
+            return max;
+        mask = (unsigned)_mm_movemask_epi8(
+            _mm_cmpeq_epi16(_mm_load_si128((const __m128i *)block), zero));
+    }
+}
+
+#endif
+
+} // namespace
+
+size_t TextLengthWithin(const wchar_t *text, size_t max)
+{
+    if (!text || max == 0)
+        return 0;
+#if LW_TEXTSCAN_SSE2
+    if (((uintptr_t)text & 1) == 0)
+        return LengthBySse2(text, max);
+#endif
+    return wcsnlen(text, max);
+}
+
+namespace
+{
+
+#if LW_TEXTSCAN_SSE2
+// The quick look of the set searches: bytes below a limit (controls and blanks when blanks
+// count, the units beyond ASCII, 0 standing for the high ones) and the other ASCII members.
+// Only the units it marks get the exact answer.
+struct QuickSet {
+    __m128i limit;
+    __m128i members[8];
+    int count;
+
+    explicit QuickSet(const UnitSet &set)
+    {
+        char below = set.blanks ? 0x21 : 1;
+        limit = _mm_set1_epi8(below);
+        count = 0;
+        for (int k = 0; k < set.count && k < 8; k++)
+            if (set.units[k] < 0x80 && set.units[k] >= (wchar_t)below)
+                members[count++] = _mm_set1_epi8((char)set.units[k]);
+    }
+
+    unsigned Candidates(__m128i bytes) const
+    {
+        __m128i hits = _mm_cmplt_epi8(bytes, limit);
+        for (int k = 0; k < count; k++)
+            hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, members[k]));
+        return (unsigned)_mm_movemask_epi8(hits);
+    }
+};
+#endif
+
+} // namespace
+
+size_t FindFirstInSet(const wchar_t *text, size_t from, size_t to, const UnitSet &set)
+{
+    size_t i = from;
+#if LW_TEXTSCAN_SSE2
+    QuickSet quick(set);
+    for (; i + Step <= to; i += Step) {
+        for (unsigned c = quick.Candidates(Pack(text + i)); c; c &= c - 1) {
+            size_t at = i + LowestBit(c);
+            if (InSet(text[at], set))
+                return at;
+        }
+    }
+#endif
+    for (; i < to; i++)
+        if (InSet(text[i], set))
+            return i;
+    return to;
+}
+
+size_t FindInText(const wchar_t *text, size_t from, size_t to, const UnitSet &set)
+{
+    size_t i = from;
+#if LW_TEXTSCAN_SSE2
+    if (((uintptr_t)text & 1) == 0 && i < to) {
+        QuickSet quick(set);
+        // The aligned block holding unit i; the units before i are masked off.
+        const wchar_t *block = (const wchar_t *)((uintptr_t)(text + i) & ~(uintptr_t)31);
+        size_t base = (size_t)(block - text); // may wrap below 0: only sums with it are used
+        unsigned skip = (unsigned)(i - base);
+        for (;;) {
+            const __m128i *p = (const __m128i *)block;
+            __m128i bytes = _mm_packus_epi16(_mm_load_si128(p), _mm_load_si128(p + 1));
+            unsigned c = quick.Candidates(bytes) & (0xFFFFu << skip);
+            for (; c; c &= c - 1) {
+                size_t at = base + LowestBit(c);
+                if (at >= to)
+                    return to;
+                if (text[at] == 0 || InSet(text[at], set))
+                    return at;
+            }
+            base += Step;
+            block += Step;
+            skip = 0;
+            if (base >= to)
+                return to;
+        }
+    }
+#endif
+    for (; i < to; i++)
+        if (text[i] == 0 || InSet(text[i], set))
+            return i;
+    return to;
+}
+
+namespace
+{
+
+size_t FindLastBlankness(const wchar_t *text, size_t from, size_t to, bool blank)
+{
+    size_t i = to;
+#if LW_TEXTSCAN_SSE2
+    while (i >= from + Step) {
+        i -= Step;
+        __m128i u = Pack(text + i);
+        unsigned candidates = (unsigned)_mm_movemask_epi8(Below(u, 0x21));
+        if (blank && !candidates)
+            continue;
+        // The last ASCII unit above the blank is the answer when no unit after it needs a
+        // closer look.
+        unsigned plain = ~candidates & 0xFFFF;
+        if (!blank && plain && (!candidates || HighestBit(plain) > HighestBit(candidates)))
+            return i + HighestBit(plain);
+        unsigned mask = Blanks(Load(text + i), text + i);
+        if (!blank)
+            mask = ~mask & 0xFFFF;
+        if (mask)
+            return i + HighestBit(mask);
+    }
+#endif
+    while (i > from) {
+        i--;
+        if (IsBlank(text[i]) == blank)
+            return i;
+    }
+    return from - 1;
+}
+
+} // namespace
+
+size_t FindLastNonBlank(const wchar_t *text, size_t from, size_t to)
+{
+    return FindLastBlankness(text, from, to, false);
+}
+
+size_t FindLastBlank(const wchar_t *text, size_t from, size_t to)
+{
+    return FindLastBlankness(text, from, to, true);
+}
+
+namespace
+{
+
+// One unit of the quote walk, unit by unit: false at a terminator.
+inline bool QuoteStep(wchar_t ch, bool *inside, bool *breaking)
+{
+    *breaking = false;
+    if (ch == 0)
+        return false;
+    if (ch == L'"')
+        *inside = !*inside;
+    else if (!*inside && IsBlank(ch))
+        *breaking = true;
+    return true;
+}
+
+} // namespace
+
+long long LastBlankOutsideQuotes(const wchar_t *text, size_t count, bool *quoted, size_t *end)
+{
+    // The walk's end comes from a quick length pass; the blank is then looked for backwards
+    // from the end, where it mostly stands close by. Only a blank needs the quote state from
+    // the text's start: the quotes before the first block with one are counted once, and
+    // the state is carried back from there.
+    size_t stop = TextLengthWithin(text, count);
+    if (end)
+        *end = stop;
+    bool flips = false;  // an odd number of quotes in text[i, stop)
+    bool known = false;  // whether inside is known
+    bool inside = false; // the state at text[i], once known
+    long long found = -1;
+    size_t i = stop;
+#if LW_TEXTSCAN_SSE2
+    while (i >= Step && found < 0) {
+        i -= Step;
+        __m128i u = Pack(text + i);
+        __m128i look = _mm_or_si128(Below(u, 0x21), _mm_cmpeq_epi8(u, _mm_set1_epi8('"')));
+        if (!_mm_movemask_epi8(look))
+            continue;
+        Bytes b = Load(text + i);
+        unsigned quotes = Equal(b, L'"');
+        bool odd = (__builtin_popcount(quotes) & 1) != 0;
+        flips ^= odd;
+        inside ^= known && odd;
+        unsigned blanks = Blanks(b, text + i);
+        if (!blanks)
+            continue;
+        if (!known) {
+            inside = (CountUnit(text, i, L'"') & 1) != 0;
+            known = true;
+        }
+        unsigned breaking = blanks & ~(PrefixParity(quotes) ^ (inside ? 0xFFFFu : 0u)) & 0xFFFF;
+        if (breaking)
+            found = (long long)(i + HighestBit(breaking));
+    }
+#endif
+    while (i > 0 && found < 0) {
+        i--;
+        wchar_t ch = text[i];
+        if (ch == L'"') {
+            flips = !flips;
+            inside ^= known;
+        } else if (IsBlank(ch)) {
+            if (!known) {
+                inside = (CountUnit(text, i, L'"') & 1) != 0;
+                known = true;
+            }
+            if (!inside)
+                found = (long long)i;
+        }
+    }
+    if (quoted)
+        *quoted = known ? inside != flips : flips;
+    return found;
+}
+
+size_t FirstBlankOutsideQuotes(const wchar_t *text, size_t from, size_t to, bool quoted)
+{
+    bool inside = quoted;
+    size_t i = from;
+#if LW_TEXTSCAN_SSE2
+    // The text's end is not known: whole aligned 32-byte blocks, as FindInText reads them.
+    if (((uintptr_t)text & 1) == 0 && i < to) {
+        const wchar_t *block = (const wchar_t *)((uintptr_t)(text + i) & ~(uintptr_t)31);
+        size_t base = (size_t)(block - text); // may wrap below 0: only sums with it are used
+        unsigned valid = (0xFFFFu << (unsigned)(i - base)) & 0xFFFF;
+        for (;;) {
+            if (to - base < Step)
+                valid &= (1u << (to - base)) - 1;
+            Bytes b = LoadAligned(block);
+            unsigned look = (unsigned)_mm_movemask_epi8(Below(b.u, 0x23)) & valid;
+            if (look) {
+                unsigned zeros = Equal(b, 0) & valid;
+                if (zeros)
+                    valid &= (zeros & (0u - zeros)) - 1; // the units before the terminator
+                unsigned quotes = Equal(b, L'"') & valid;
+                unsigned states = PrefixParity(quotes) ^ (inside ? 0xFFFFu : 0u);
+                unsigned breaking = Blanks(b, block) & ~states & valid;
+                if (breaking)
+                    return base + LowestBit(breaking);
+                if (zeros)
+                    return base + LowestBit(zeros);
+                if (__builtin_popcount(quotes) & 1)
+                    inside = !inside;
+            }
+            base += Step;
+            block += Step;
+            valid = 0xFFFF;
+            if (base >= to)
+                return to;
+        }
+    }
+#endif
+    for (; i < to; i++) {
+        bool breaking;
+        if (!QuoteStep(text[i], &inside, &breaking) || breaking)
+            return i;
+    }
+    return to;
+}
+
+size_t CountUnit(const wchar_t *text, size_t count, wchar_t unit)
+{
+    size_t found = 0, i = 0;
+#if LW_TEXTSCAN_SSE2
+    // Each 16-bit lane counts its matches (a match compares as -1); the lanes are added up
+    // before any can reach 32,768.
+    const __m128i wanted = _mm_set1_epi16((short)unit);
+    while (i + 16 <= count) {
+        __m128i a = _mm_setzero_si128(), b = _mm_setzero_si128();
+        for (int round = 0; round < 8192 && i + 16 <= count; round++, i += 16) {
+            a = _mm_sub_epi16(
+                a, _mm_cmpeq_epi16(_mm_loadu_si128((const __m128i *)(text + i)), wanted));
+            b = _mm_sub_epi16(
+                b, _mm_cmpeq_epi16(_mm_loadu_si128((const __m128i *)(text + i + 8)), wanted));
+        }
+        __m128i sum = _mm_madd_epi16(_mm_add_epi16(a, b), _mm_set1_epi16(1));
+        sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, _MM_SHUFFLE(1, 0, 3, 2)));
+        sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, _MM_SHUFFLE(2, 3, 0, 1)));
+        found += (size_t)(unsigned)_mm_cvtsi128_si32(sum);
+    }
+#endif
+    for (; i < count; i++)
+        found += text[i] == unit;
+    return found;
+}
+
+size_t NarrowAscii(const wchar_t *text, size_t count, char *out)
+{
+    size_t i = 0;
+#if LW_TEXTSCAN_SSE2
+    const __m128i beyondBits = _mm_set1_epi16((short)0xFF80);
+    for (; i + Step <= count; i += Step) {
+        __m128i a = _mm_loadu_si128((const __m128i *)(text + i));
+        __m128i b = _mm_loadu_si128((const __m128i *)(text + i + 8));
+        __m128i beyond = _mm_and_si128(_mm_or_si128(a, b), beyondBits);
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(beyond, _mm_setzero_si128())) != 0xFFFF)
+            break;
+        _mm_storeu_si128((__m128i *)(out + i), _mm_packus_epi16(a, b));
+    }
+#endif
+    for (; i < count && text[i] < 0x80; i++)
+        out[i] = (char)text[i];
+    return i;
+}
+
+unsigned AsciiCaseKinds(const wchar_t *text, size_t count)
+{
+    unsigned kinds = 0;
+    size_t i = 0;
+#if LW_TEXTSCAN_SSE2
+    // Letters are told apart on the packed bytes; whether any unit lies beyond ASCII, from
+    // all the units or-ed together.
+    const __m128i zero = _mm_setzero_si128(), letters = _mm_set1_epi8(25);
+    const __m128i upperA = _mm_set1_epi8('A'), lowerA = _mm_set1_epi8('a');
+    __m128i all = zero, upper = zero, lower = zero;
+    for (; i + Step <= count; i += Step) {
+        __m128i a = _mm_loadu_si128((const __m128i *)(text + i));
+        __m128i b = _mm_loadu_si128((const __m128i *)(text + i + 8));
+        all = _mm_or_si128(all, _mm_or_si128(a, b));
+        __m128i u = _mm_packus_epi16(a, b);
+        __m128i up = _mm_sub_epi8(u, upperA), low = _mm_sub_epi8(u, lowerA);
+        upper = _mm_or_si128(upper, _mm_cmpeq_epi8(_mm_min_epu8(up, letters), up));
+        lower = _mm_or_si128(lower, _mm_cmpeq_epi8(_mm_min_epu8(low, letters), low));
+    }
+    if (_mm_movemask_epi8(upper))
+        kinds |= HasAsciiUpper;
+    if (_mm_movemask_epi8(lower))
+        kinds |= HasAsciiLower;
+    __m128i beyond = _mm_and_si128(all, _mm_set1_epi16((short)0xFF80));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(beyond, zero)) != 0xFFFF)
+        kinds |= HasBeyondAscii;
+#endif
+    for (; i < count; i++) {
+        wchar_t ch = text[i];
+        if (ch >= L'A' && ch <= L'Z')
+            kinds |= HasAsciiUpper;
+        else if (ch >= L'a' && ch <= L'z')
+            kinds |= HasAsciiLower;
+        else if (ch >= 0x80)
+            kinds |= HasBeyondAscii;
+    }
+    return kinds;
+}
+
+namespace
+{
+
+// Adds delta to the units of text[0, count) from first to first + 25.
+void ShiftLetters(wchar_t *text, size_t count, wchar_t first, int delta)
+{
+    size_t i = 0;
+#if LW_TEXTSCAN_SSE2
+    // Moved so that the letters become the lowest 26 signed values, one comparison finds them.
+    const __m128i move = _mm_set1_epi16((short)(0x8000 - first));
+    const __m128i above = _mm_set1_epi16((short)(-0x8000 + 26));
+    const __m128i change = _mm_set1_epi16((short)delta);
+    for (; i + 8 <= count; i += 8) {
+        __m128i x = _mm_loadu_si128((const __m128i *)(text + i));
+        __m128i in = _mm_cmplt_epi16(_mm_add_epi16(x, move), above);
+        _mm_storeu_si128((__m128i *)(text + i), _mm_add_epi16(x, _mm_and_si128(in, change)));
+    }
+#endif
+    for (; i < count; i++)
+        if (text[i] >= first && text[i] <= first + 25)
+            text[i] = (wchar_t)(text[i] + delta);
+}
+
+} // namespace
+
+void AsciiToUpper(wchar_t *text, size_t count)
+{
+    ShiftLetters(text, count, L'a', L'A' - L'a');
+}
+
+void AsciiToLower(wchar_t *text, size_t count)
+{
+    ShiftLetters(text, count, L'A', L'a' - L'A');
+}

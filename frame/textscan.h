@@ -1,0 +1,63 @@
+// Scans of UTF-16 text sixteen units at a time (SSE2 where the build has it, unit by unit
+// otherwise), for the passes over a whole 65,535-unit line that a keystroke may make. Blanks
+// are IsBlank's; units from 0x80 on are asked of the runtime one by one, as IsBlank does.
+// Reads stay within the range given, except TextLengthWithin's, which reads whole aligned
+// 16-byte blocks: such a block never crosses a page, so no read can fault that the text's own
+// units would not.
+#pragma once
+#include <stddef.h>
+
+// Length of text up to its terminator, at most max units (as wcsnlen). 0 for a null text.
+size_t TextLengthWithin(const wchar_t *text, size_t max);
+
+// A set of units to look for: up to eight given units, the blanks, the blanks from 0x80 on
+// only, every unit from 0x80 on.
+struct UnitSet {
+    wchar_t units[8];
+    int count;
+    bool blanks;
+    bool blanksBeyondAscii;
+    bool beyondAscii;
+};
+
+// Index of the first unit of text[from, to) in the set, or to.
+size_t FindFirstInSet(const wchar_t *text, size_t from, size_t to, const UnitSet &set);
+
+// Index of the first unit of text[from, to) that is in the set or is the terminator, or to,
+// for a text whose length is not known: reads whole aligned 32-byte blocks (a block never
+// crosses a page), none beyond the block of the last unit it looks at.
+size_t FindInText(const wchar_t *text, size_t from, size_t to, const UnitSet &set);
+
+// Index of the last unit of text[from, to) that is not a blank, or from - 1 (as size_t) when
+// there is none.
+size_t FindLastNonBlank(const wchar_t *text, size_t from, size_t to);
+
+// Index of the last blank of text[from, to), or from - 1 (as size_t) when there is none.
+size_t FindLastBlank(const wchar_t *text, size_t from, size_t to);
+
+// Blanks outside double quotes: the quote state flips at every '"', starting unquoted at
+// text[0]. The index of the last such blank in text[0, count), or -1; the walk ends early at
+// a terminator, whose index *end receives (count when there is none); *quoted receives the
+// state where the walk ended. Either out argument may be null.
+long long LastBlankOutsideQuotes(const wchar_t *text, size_t count, bool *quoted, size_t *end);
+
+// The first blank outside double quotes or terminator in text[from, to), given the quote
+// state at from; or to. For a text whose length is not known: reads as FindInText does.
+size_t FirstBlankOutsideQuotes(const wchar_t *text, size_t from, size_t to, bool quoted);
+
+// How many units of text[0, count) equal unit.
+size_t CountUnit(const wchar_t *text, size_t count, wchar_t unit);
+
+// Copies the ASCII units at the start of text[0, count) to out as bytes (their UTF-8 form):
+// how many, up to the first unit from 0x80 on.
+size_t NarrowAscii(const wchar_t *text, size_t count, char *out);
+
+// Whether text[0, count) holds ASCII upper-case letters, ASCII lower-case letters, units from
+// 0x80 on: a combination of these bits.
+enum { HasAsciiUpper = 1, HasAsciiLower = 2, HasBeyondAscii = 4 };
+unsigned AsciiCaseKinds(const wchar_t *text, size_t count);
+
+// Maps the ASCII letters of text[0, count) to upper / lower case in place; nothing else
+// changes.
+void AsciiToUpper(wchar_t *text, size_t count);
+void AsciiToLower(wchar_t *text, size_t count);
