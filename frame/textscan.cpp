@@ -12,6 +12,43 @@
 #define LW_TEXTSCAN_SSE2 0
 #endif
 
+// The 32-bit build's baseline processor has no SSE2, so this file is compiled a second time
+// with it (textscan_sse2.cpp), where every scan is named Sse2...; here each scan hands over to
+// that form when the processor has SSE2, so the real product gets the fast scans too.
+#if defined(LW_TEXTSCAN_SSE2_FORMS)
+#define SCAN(name) Sse2##name
+#define LW_TEXTSCAN_HAND_OVER 0
+#else
+#define SCAN(name) name
+#if !LW_TEXTSCAN_SSE2 && defined(_WIN32) && defined(__i386__)
+#define LW_TEXTSCAN_HAND_OVER 1
+#else
+#define LW_TEXTSCAN_HAND_OVER 0
+#endif
+#endif
+
+#if LW_TEXTSCAN_HAND_OVER
+#include <windows.h>
+
+size_t Sse2TextLengthWithin(const wchar_t *text, size_t max);
+size_t Sse2FindFirstInSet(const wchar_t *text, size_t from, size_t to, const UnitSet &set);
+size_t Sse2FindInText(const wchar_t *text, size_t from, size_t to, const UnitSet &set);
+size_t Sse2FindLastNonBlank(const wchar_t *text, size_t from, size_t to);
+size_t Sse2FindLastBlank(const wchar_t *text, size_t from, size_t to);
+long long Sse2LastBlankOutsideQuotes(const wchar_t *text, size_t count, bool *quoted, size_t *end);
+size_t Sse2FirstBlankOutsideQuotes(const wchar_t *text, size_t from, size_t to, bool quoted);
+size_t Sse2CountUnit(const wchar_t *text, size_t count, wchar_t unit);
+size_t Sse2NarrowAscii(const wchar_t *text, size_t count, char *out);
+unsigned Sse2AsciiCaseKinds(const wchar_t *text, size_t count);
+void Sse2AsciiToUpper(wchar_t *text, size_t count);
+void Sse2AsciiToLower(wchar_t *text, size_t count);
+
+namespace
+{
+const bool ProcessorHasSse2 = IsProcessorFeaturePresent(PF_XMMI64_INSTRUCTIONS_AVAILABLE) != 0;
+} // namespace
+#endif
+
 namespace
 {
 
@@ -154,8 +191,12 @@ size_t LengthBySse2(const wchar_t *text, size_t max)
 
 } // namespace
 
-size_t TextLengthWithin(const wchar_t *text, size_t max)
+size_t SCAN(TextLengthWithin)(const wchar_t *text, size_t max)
 {
+#if LW_TEXTSCAN_HAND_OVER
+    if (ProcessorHasSse2)
+        return Sse2TextLengthWithin(text, max);
+#endif
     if (!text || max == 0)
         return 0;
 #if LW_TEXTSCAN_SSE2
@@ -199,8 +240,12 @@ struct QuickSet {
 
 } // namespace
 
-size_t FindFirstInSet(const wchar_t *text, size_t from, size_t to, const UnitSet &set)
+size_t SCAN(FindFirstInSet)(const wchar_t *text, size_t from, size_t to, const UnitSet &set)
 {
+#if LW_TEXTSCAN_HAND_OVER
+    if (ProcessorHasSse2)
+        return Sse2FindFirstInSet(text, from, to, set);
+#endif
     size_t i = from;
 #if LW_TEXTSCAN_SSE2
     QuickSet quick(set);
@@ -218,8 +263,12 @@ size_t FindFirstInSet(const wchar_t *text, size_t from, size_t to, const UnitSet
     return to;
 }
 
-size_t FindInText(const wchar_t *text, size_t from, size_t to, const UnitSet &set)
+size_t SCAN(FindInText)(const wchar_t *text, size_t from, size_t to, const UnitSet &set)
 {
+#if LW_TEXTSCAN_HAND_OVER
+    if (ProcessorHasSse2)
+        return Sse2FindInText(text, from, to, set);
+#endif
     size_t i = from;
 #if LW_TEXTSCAN_SSE2
     if (((uintptr_t)text & 1) == 0 && i < to) {
@@ -288,13 +337,21 @@ size_t FindLastBlankness(const wchar_t *text, size_t from, size_t to, bool blank
 
 } // namespace
 
-size_t FindLastNonBlank(const wchar_t *text, size_t from, size_t to)
+size_t SCAN(FindLastNonBlank)(const wchar_t *text, size_t from, size_t to)
 {
+#if LW_TEXTSCAN_HAND_OVER
+    if (ProcessorHasSse2)
+        return Sse2FindLastNonBlank(text, from, to);
+#endif
     return FindLastBlankness(text, from, to, false);
 }
 
-size_t FindLastBlank(const wchar_t *text, size_t from, size_t to)
+size_t SCAN(FindLastBlank)(const wchar_t *text, size_t from, size_t to)
 {
+#if LW_TEXTSCAN_HAND_OVER
+    if (ProcessorHasSse2)
+        return Sse2FindLastBlank(text, from, to);
+#endif
     return FindLastBlankness(text, from, to, true);
 }
 
@@ -316,8 +373,12 @@ inline bool QuoteStep(wchar_t ch, bool *inside, bool *breaking)
 
 } // namespace
 
-long long LastBlankOutsideQuotes(const wchar_t *text, size_t count, bool *quoted, size_t *end)
+long long SCAN(LastBlankOutsideQuotes)(const wchar_t *text, size_t count, bool *quoted, size_t *end)
 {
+#if LW_TEXTSCAN_HAND_OVER
+    if (ProcessorHasSse2)
+        return Sse2LastBlankOutsideQuotes(text, count, quoted, end);
+#endif
     // The walk's end comes from a quick length pass; the blank is then looked for backwards
     // from the end, where it mostly stands close by. Only a blank needs the quote state from
     // the text's start: the quotes before the first block with one are counted once, and
@@ -374,8 +435,12 @@ long long LastBlankOutsideQuotes(const wchar_t *text, size_t count, bool *quoted
     return found;
 }
 
-size_t FirstBlankOutsideQuotes(const wchar_t *text, size_t from, size_t to, bool quoted)
+size_t SCAN(FirstBlankOutsideQuotes)(const wchar_t *text, size_t from, size_t to, bool quoted)
 {
+#if LW_TEXTSCAN_HAND_OVER
+    if (ProcessorHasSse2)
+        return Sse2FirstBlankOutsideQuotes(text, from, to, quoted);
+#endif
     bool inside = quoted;
     size_t i = from;
 #if LW_TEXTSCAN_SSE2
@@ -419,8 +484,12 @@ size_t FirstBlankOutsideQuotes(const wchar_t *text, size_t from, size_t to, bool
     return to;
 }
 
-size_t CountUnit(const wchar_t *text, size_t count, wchar_t unit)
+size_t SCAN(CountUnit)(const wchar_t *text, size_t count, wchar_t unit)
 {
+#if LW_TEXTSCAN_HAND_OVER
+    if (ProcessorHasSse2)
+        return Sse2CountUnit(text, count, unit);
+#endif
     size_t found = 0, i = 0;
 #if LW_TEXTSCAN_SSE2
     // Each 16-bit lane counts its matches (a match compares as -1); the lanes are added up
@@ -445,8 +514,12 @@ size_t CountUnit(const wchar_t *text, size_t count, wchar_t unit)
     return found;
 }
 
-size_t NarrowAscii(const wchar_t *text, size_t count, char *out)
+size_t SCAN(NarrowAscii)(const wchar_t *text, size_t count, char *out)
 {
+#if LW_TEXTSCAN_HAND_OVER
+    if (ProcessorHasSse2)
+        return Sse2NarrowAscii(text, count, out);
+#endif
     size_t i = 0;
 #if LW_TEXTSCAN_SSE2
     const __m128i beyondBits = _mm_set1_epi16((short)0xFF80);
@@ -464,8 +537,12 @@ size_t NarrowAscii(const wchar_t *text, size_t count, char *out)
     return i;
 }
 
-unsigned AsciiCaseKinds(const wchar_t *text, size_t count)
+unsigned SCAN(AsciiCaseKinds)(const wchar_t *text, size_t count)
 {
+#if LW_TEXTSCAN_HAND_OVER
+    if (ProcessorHasSse2)
+        return Sse2AsciiCaseKinds(text, count);
+#endif
     unsigned kinds = 0;
     size_t i = 0;
 #if LW_TEXTSCAN_SSE2
@@ -528,12 +605,24 @@ void ShiftLetters(wchar_t *text, size_t count, wchar_t first, int delta)
 
 } // namespace
 
-void AsciiToUpper(wchar_t *text, size_t count)
+void SCAN(AsciiToUpper)(wchar_t *text, size_t count)
 {
+#if LW_TEXTSCAN_HAND_OVER
+    if (ProcessorHasSse2) {
+        Sse2AsciiToUpper(text, count);
+        return;
+    }
+#endif
     ShiftLetters(text, count, L'a', L'A' - L'a');
 }
 
-void AsciiToLower(wchar_t *text, size_t count)
+void SCAN(AsciiToLower)(wchar_t *text, size_t count)
 {
+#if LW_TEXTSCAN_HAND_OVER
+    if (ProcessorHasSse2) {
+        Sse2AsciiToLower(text, count);
+        return;
+    }
+#endif
     ShiftLetters(text, count, L'A', L'a' - L'A');
 }

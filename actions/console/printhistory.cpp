@@ -42,8 +42,9 @@ size_t FormatLineNumber(unsigned int number, wchar_t out[16])
 
 // The file's whole content, gathered in its encoding so that it goes out in one write: a file
 // write costs far more than the copy. Histories whose file fits go to a buffer kept for it
-// (warm after the first print); larger ones to memory that grows by doubling.
-char KeptBytes[0x20000];
+// (warm after the first print; a full history of the shell's largest size in UTF-8, numbered,
+// fits); larger ones to memory that grows by doubling.
+char KeptBytes[0x100000];
 
 struct WholeFile {
     TextEncoding encoding;

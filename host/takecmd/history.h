@@ -5,4 +5,5 @@
 #pragma once
 #include <stddef.h>
 
-const size_t HistoryUnits = 65536;
+// As large as the shell's own largest history, so 10,000 commands fit.
+const size_t HistoryUnits = 262144;

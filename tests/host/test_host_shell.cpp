@@ -1,6 +1,7 @@
 // The stand-in shell's history, names, colours, edit line and host links.
 #include "frame/host.h"
 #include "frame/text.h"
+#include "host/takecmd/history.h"
 #include "tests/support/check.h"
 #include "tests/support/hostctl.h"
 
@@ -41,30 +42,32 @@ TEST(history_walks_oldest_first)
 TEST(full_history_drops_the_oldest)
 {
     Host().ClearHistory();
+    // Entries of 1,000 units, numbered, twice as many as the history holds.
+    const int fits = (int)(HistoryUnits / 1001), total = 2 * fits;
     static wchar_t entry[1001];
     for (int i = 0; i < 1000; i++)
         entry[i] = L'e';
     entry[1000] = 0;
-    for (int i = 0; i < 100; i++) {
-        TextFormat(entry, 8, L"%04d", i);
-        for (int k = 4; k < 8; k++)
-            entry[k] = L'e';
+    for (int i = 0; i < total; i++) {
+        TextFormat(entry, 8, L"%06d", i);
+        entry[6] = entry[7] = L'e';
         Host().AddHistory(entry);
     }
     int n = CountHistory();
-    CHECK(n > 50 && n < 100);
+    CHECK(n > fits / 2 && n <= fits);
     wchar_t *last = HistoryStart();
     for (wchar_t *next = last; next; next = NextHistoryEntry(next))
         last = next;
-    CHECK_EQ(wcsncmp(last, L"0099", 4), 0);
-    wchar_t first[5];
-    TextFormat(first, 5, L"%04d", 100 - n);
-    CHECK_EQ(wcsncmp(HistoryStart(), first, 4), 0);
+    wchar_t number[8];
+    TextFormat(number, 8, L"%06d", total - 1);
+    CHECK_EQ(wcsncmp(last, number, 6), 0);
+    TextFormat(number, 8, L"%06d", total - n);
+    CHECK_EQ(wcsncmp(HistoryStart(), number, 6), 0);
     // An entry longer than the whole history is not kept; the others stay.
-    static wchar_t huge[70000];
-    for (int i = 0; i < 69999; i++)
+    static wchar_t huge[HistoryUnits + 16];
+    for (size_t i = 0; i < HistoryUnits + 15; i++)
         huge[i] = L'h';
-    huge[69999] = 0;
+    huge[HistoryUnits + 15] = 0;
     Host().AddHistory(huge);
     CHECK_EQ(CountHistory(), n);
     Host().ClearHistory();
