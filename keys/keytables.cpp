@@ -8,20 +8,21 @@ namespace
 {
 
 enum { OlderRows = 74, OlderColumns = 6, NewerRows = 72, NewerColumns = 7 };
-enum { PrefixCapacity = 16, SynonymCapacity = 16, ModifierWordCapacity = 16 };
+enum { ModifierWordCapacity = 16 };
 
 // -1: a combination that cannot be a hotkey; -2: a key that types a character.
+// Names and texts are pointers to literals rather than arrays: the two tables share them.
 struct OlderKeyRow {
-    wchar_t name[8];
+    const wchar_t *name;
     int codes[OlderColumns];
 };
 
 struct NewerKeyRow {
-    wchar_t name[10];
+    const wchar_t *name;
     int codes[NewerColumns];
 };
 
-const wchar_t ModifierPrefixes[NewerColumns][PrefixCapacity] = {
+const wchar_t *const ModifierPrefixes[NewerColumns] = {
     L"", L"Shift-", L"Ctrl-", L"Alt-", L"Ctrl-Shift-", L"Ctrl-Alt-", L"Ctrl-Alt-Shift-",
 };
 
@@ -181,8 +182,8 @@ const NewerKeyRow NewerKeys[NewerRows] = {
 
 // Long forms users may type, replaced by the table's own names before the look-up.
 struct KeySynonym {
-    wchar_t longForm[SynonymCapacity];
-    wchar_t shortForm[SynonymCapacity];
+    const wchar_t *longForm;
+    const wchar_t *shortForm;
 };
 
 const KeySynonym OlderSynonyms[] = {
