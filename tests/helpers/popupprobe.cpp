@@ -7,8 +7,9 @@
 //                             place, and how many such popups there are
 //   popupprobe gone SECONDS   waits until no popup is left
 //   popupprobe shot FILE      saves the whole screen as a PNG, reads the file back and
-//                             prints its size and how many colours the popup's and the
-//                             console window's areas show
+//                             prints its size, how many colours the screen, the popup's
+//                             and the console window's areas show, and the share of the
+//                             popup's area in the dialog face colour (percent)
 //
 // Exit code 0 when the wait was met or the picture was saved and read back, 1 otherwise.
 #include "tests/support/picture.h"
@@ -175,24 +176,32 @@ bool SaveScreen(const wchar_t *path, int width, int height)
     return saved;
 }
 
-// The number of different colours on a 4-pixel grid inside the rectangle (at most 64 told).
-int Colours(void *image, const RECT &area, UINT width, UINT height)
+// What a 4-pixel grid inside the rectangle shows: how many different colours (at most 64
+// told), and which share of the points, in percent, has the colour given.
+struct Sample {
+    int colours, sharePercent;
+};
+
+Sample Look(void *image, const RECT &area, UINT width, UINT height, DWORD wanted)
 {
     DWORD seen[64];
-    int count = 0;
+    int count = 0, points = 0, matches = 0;
     for (LONG y = area.top < 0 ? 0 : area.top; y < area.bottom && y < (LONG)height; y += 4)
         for (LONG x = area.left < 0 ? 0 : area.left; x < area.right && x < (LONG)width; x += 4) {
             DWORD colour = 0;
             if (GdipBitmapGetPixel(image, x, y, &colour) != 0)
                 continue;
             colour &= 0xFFFFFF;
+            points++;
+            if (ColourNear(colour, wanted, 8))
+                matches++;
             int i = 0;
             while (i < count && seen[i] != colour)
                 i++;
             if (i == count && count < 64)
                 seen[count++] = colour;
         }
-    return count;
+    return Sample{count, points ? matches * 100 / points : 0};
 }
 
 int Shot(const wchar_t *path)
@@ -211,13 +220,18 @@ int Shot(const wchar_t *path)
         return 1;
     }
     printf("picture %u %u\n", readWidth, readHeight);
+    // GDI+ gives 0xRRGGBB, GetSysColor 0xBBGGRR.
+    COLORREF system = GetSysColor(COLOR_3DFACE);
+    DWORD face = (GetRValue(system) << 16) | (GetGValue(system) << 8) | GetBValue(system);
     RECT whole = {0, 0, (LONG)readWidth, (LONG)readHeight}, area;
-    printf("screen colours %d\n", Colours(image, whole, readWidth, readHeight));
+    printf("screen colours %d\n", Look(image, whole, readWidth, readHeight, face).colours);
     HWND popup = FindPopup(), console = ConsoleWindowOnScreen();
-    if (popup && GetWindowRect(popup, &area))
-        printf("popup colours %d\n", Colours(image, area, readWidth, readHeight));
+    if (popup && GetWindowRect(popup, &area)) {
+        Sample sample = Look(image, area, readWidth, readHeight, face);
+        printf("popup colours %d\npopup face %d\n", sample.colours, sample.sharePercent);
+    }
     if (console && GetWindowRect(console, &area))
-        printf("console colours %d\n", Colours(image, area, readWidth, readHeight));
+        printf("console colours %d\n", Look(image, area, readWidth, readHeight, face).colours);
     GdipDisposeImage(image);
     return 0;
 }
