@@ -25,6 +25,11 @@ a surrogate pair, cursor on its low half	'echo x' M-u '1F600 y' Left Left Left C
 END
 )
 
+# A desktop that has had an active window before, as any real one: the popup then becomes
+# the active window when it opens, and the keys typed with it open must still reach the line.
+flashed() { [ "$(probe flash)" = flashed ]; }
+check "a window shown on the desktop beforehand" flashed
+
 if start; then
     check "start-up line of the plug-in" has "Linewise v0.99.12 loaded."
     first=1

@@ -10,6 +10,7 @@
 //                             prints its size, how many colours the screen, the popup's
 //                             and the console window's areas show, and the share of the
 //                             popup's area in the dialog face colour (percent)
+//   popupprobe flash          shows a window of its own for a moment
 //
 // Exit code 0 when the wait was met or the picture was saved and read back, 1 otherwise.
 #include "tests/support/picture.h"
@@ -96,6 +97,26 @@ HWND ConsoleWindowOnScreen(void)
 {
     HWND window = FindWindowW(L"WineConsoleClass", nullptr);
     return window && IsWindowVisible(window) ? window : nullptr;
+}
+
+// A window of its own, shown and activated for a moment and then closed: the desktop then
+// has had an active window, as any real one has, and the popup becomes the active window
+// when it opens.
+int Flash(void)
+{
+    HWND window = CreateWindowExW(0, L"Static", L"popupprobe", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                  10, 10, 200, 100, nullptr, nullptr, nullptr, nullptr);
+    if (!window) {
+        puts("no window");
+        return 1;
+    }
+    SetForegroundWindow(window);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageW(&message);
+    DestroyWindow(window);
+    puts("flashed");
+    return 0;
 }
 
 int Show(int seconds)
@@ -249,8 +270,10 @@ int main()
         result = Gone(_wtoi(argv[2]));
     else if (argv && argc == 3 && wcscmp(argv[1], L"shot") == 0)
         result = Shot(argv[2]);
+    else if (argv && argc == 2 && wcscmp(argv[1], L"flash") == 0)
+        result = Flash();
     else
-        puts("usage: popupprobe show SECONDS | gone SECONDS | shot FILE.png");
+        puts("usage: popupprobe show SECONDS | gone SECONDS | shot FILE.png | flash");
     fflush(stdout);
     LocalFree(argv);
     return result;
