@@ -38,4 +38,12 @@ int PressModifiers(bool shift, bool ctrl, bool alt)
 void ReleaseModifiers(int pressed)
 {
     Send(pressed, false);
+    // The presses also reach the active window as keyboard messages. When that is one of
+    // this thread's windows (the plug-in's popup, activated on creation), Alt pressed and
+    // released alone would open its system menu in a modal loop that stops the shell. The
+    // shell's keys come from the console: these echoes are dropped.
+    MSG message;
+    if (pressed)
+        while (PeekMessageW(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE))
+            ;
 }

@@ -4,58 +4,9 @@
 # combinations a terminal cannot send.
 # Usage: launcher_session.sh BIN_DIR WINEPREFIX
 set -u
-BIN=$(cd "$1" && pwd)
-export WINEPREFIX="$2" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
-HERE=$(cd "$(dirname "$0")" && pwd)
-SOURCE=$(cd "$HERE/../.." && pwd)
-SHELL_EXE="$BIN/lwshell.exe"
-# The 32-bit product's folder works too (slowly where 32-bit programs run through qemu).
-peoff=$(od -An -t u4 -j 60 -N 4 "$SHELL_EXE" | tr -d ' ')
-if [ "$(od -An -t x2 -j $((peoff + 4)) -N 2 "$SHELL_EXE" | tr -d ' ')" = 8664 ]; then
-    WINE=/usr/lib/wine/wine64
-else
-    WINE=/usr/lib/wine/wine
-fi
+source "$(dirname "$0")/session.bash"
+session_setup e2e "$1" "$2"
 
-SOCKET="lwshell-e2e-$$"
-WORK=$(mktemp -d /tmp/lwshell-e2e.XXXXXX)
-PROMPT='Z:'$(printf '%s' "$WORK" | tr '/' '\\')'>'
-passed=0
-failed=0
-T() { tmux -L "$SOCKET" "$@"; }
-cleanup() {
-    T kill-server 2>/dev/null
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-
-# The prefix is made once by the Wine runner; a short run of --help does it if needed.
-if [ ! -f "$WINEPREFIX/.linewise-ready" ]; then
-    "$SOURCE/scripts/wine-run" --prefix "$WINEPREFIX" "$SHELL_EXE" --help >/dev/null 2>&1
-fi
-
-screen() { T capture-pane -p -t lw 2>/dev/null; }
-# The last screen row that holds a prompt, without the prompt.
-prompt_line() {
-    screen | grep -F -- "$PROMPT" | tail -n 1 |
-        P="$PROMPT" awk '{ p = ENVIRON["P"]; print substr($0, index($0, p) + length(p)) }'
-}
-
-# wait_for SECONDS COMMAND...: polls until the command succeeds or the time is up.
-wait_for() {
-    local limit=$(($1 * 5))
-    shift
-    for ((i = 0; i < limit; i++)); do
-        if "$@"; then return 0; fi
-        sleep 0.2
-    done
-    return 1
-}
-has() { screen | grep -qF -- "$1"; }
-has_line() { screen | sed 's/ *$//' | grep -qxF -- "$1"; }
-# The same, counting the lines that have scrolled out of the pane.
-had_line() { T capture-pane -p -S -300 -t lw | sed 's/ *$//' | grep -qxF -- "$1"; }
-line_is() { [ "$(prompt_line | sed 's/ *$//')" = "$1" ]; }
 # The output of history: the last lines entered, oldest first, ending with history itself.
 history_in_order() {
     [ "$(screen | sed 's/ *$//' | sed -n '/>history$/,$p' | grep -v -F "$PROMPT" |
@@ -72,44 +23,11 @@ history_window() {
         [ "$(printf '%s\n' "$listed" | head -n 1)" = "echo n10" ] &&
         [ "$(printf '%s\n' "$listed" | tail -n 2 | tr '\n' '|')" = "echo n40|history|" ]
 }
+# A whole line anywhere in the terminal's history: a fast script's first output may have
+# scrolled off the screen before it is looked at.
+had_line() { T capture-pane -p -S -300 -t lw | sed 's/ *$//' | grep -qxF -- "$1"; }
 no_complaint_about() { ! T capture-pane -p -S -300 -t lw | grep -qF "\"$1\" is not"; }
 ran_twice() { [ "$(screen | sed 's/ *$//' | grep -cxF -- "$1")" = 2 ]; }
-
-check() { # check NAME COMMAND...
-    local name=$1
-    shift
-    if wait_for 15 "$@"; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        echo "FAIL: $name"
-        echo "---- screen ----"
-        screen
-        echo "----------------"
-    fi
-}
-
-start() { # start ARGUMENTS...: a fresh shell in a fresh 80 x 25 terminal
-    T kill-server 2>/dev/null
-    local command
-    command="$(printf '%q ' "$WINE" "$SHELL_EXE" "$@"); echo LWSHELL-EXIT=\$?; sleep 600"
-    T new-session -d -s lw -x 80 -y 25 -c "$WORK" "$command"
-    if ! wait_for 90 has "$PROMPT"; then
-        echo "FAIL: the shell did not show its prompt"
-        screen
-        failed=$((failed + 1))
-        return 1
-    fi
-}
-keys() { T send-keys -t lw "$@"; }
-# A terminal's Esc is also the start of other keys' sequences: Wine's console reads it as
-# the Esc key only when nothing follows it at once.
-escape() {
-    sleep 0.3
-    keys Escape
-    sleep 0.5
-}
-text() { T send-keys -t lw -l -- "$1"; }
 
 # --- A newcomer's session: edit a line with two hotkeys, run it, get its arguments back ---
 if start; then
@@ -298,5 +216,4 @@ if start --keys "$script"; then
     check "exit after completing" has "LWSHELL-EXIT=0"
 fi
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+session_summary

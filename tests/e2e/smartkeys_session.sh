@@ -4,54 +4,12 @@
 # copied and cut and shown with the shell's paste built-in.
 # Usage: smartkeys_session.sh BIN_DIR WINEPREFIX
 set -u
-BIN=$(cd "$1" && pwd)
+source "$(dirname "$0")/session.bash"
+session_setup smartkeys "$1" "$2"
 # No sound driver: a chime under Wine without a sound card would write the driver's
 # complaints into the terminal.
-export WINEPREFIX="$2" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winealsa.drv=" DISPLAY=
-export LC_ALL=C.UTF-8
-HERE=$(cd "$(dirname "$0")" && pwd)
-SOURCE=$(cd "$HERE/../.." && pwd)
-SHELL_EXE="$BIN/lwshell.exe"
-peoff=$(od -An -t u4 -j 60 -N 4 "$SHELL_EXE" | tr -d ' ')
-if [ "$(od -An -t x2 -j $((peoff + 4)) -N 2 "$SHELL_EXE" | tr -d ' ')" = 8664 ]; then
-    WINE=/usr/lib/wine/wine64
-else
-    WINE=/usr/lib/wine/wine
-fi
+export WINEDLLOVERRIDES="mscoree,mshtml,winealsa.drv=" LC_ALL=C.UTF-8
 
-SOCKET="lwshell-smartkeys-$$"
-WORK=$(mktemp -d /tmp/lwshell-smartkeys.XXXXXX)
-PROMPT='Z:'$(printf '%s' "$WORK" | tr '/' '\\')'>'
-passed=0
-failed=0
-T() { tmux -L "$SOCKET" "$@"; }
-cleanup() {
-    T kill-server 2>/dev/null
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-
-if [ ! -f "$WINEPREFIX/.linewise-ready" ]; then
-    "$SOURCE/scripts/wine-run" --prefix "$WINEPREFIX" "$SHELL_EXE" --help >/dev/null 2>&1
-fi
-
-screen() { T capture-pane -p -t lw 2>/dev/null; }
-prompt_line() {
-    screen | grep -F -- "$PROMPT" | tail -n 1 |
-        P="$PROMPT" awk '{ p = ENVIRON["P"]; print substr($0, index($0, p) + length(p)) }'
-}
-wait_for() {
-    local limit=$(($1 * 5))
-    shift
-    for ((i = 0; i < limit; i++)); do
-        if "$@"; then return 0; fi
-        sleep 0.2
-    done
-    return 1
-}
-has() { screen | grep -qF -- "$1"; }
-has_line() { screen | sed 's/ *$//' | grep -qxF -- "$1"; }
-line_is() { [ "$(prompt_line | sed 's/ *$//')" = "$1" ]; }
 # The console shows each half of a surrogate pair in a cell of its own: two cells, and the
 # marker and digits gone.
 pair_between() { # pair_between BEFORE AFTER
@@ -64,38 +22,7 @@ pasted() {
     [ "$(screen | sed 's/ *$//' | grep -A1 -F -- "$PROMPT""paste" | tail -n 1)" = "$1" ]
 }
 
-check() { # check NAME COMMAND...
-    local name=$1
-    shift
-    if wait_for 15 "$@"; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        echo "FAIL: $name"
-        echo "---- screen ----"
-        screen
-        echo "----------------"
-    fi
-}
-
-keys() { T send-keys -t lw "$@"; }
-text() { T send-keys -t lw -l -- "$1"; }
-# Wine's console reads a terminal's Esc as the key only when nothing follows it at once.
-escape() {
-    sleep 0.3
-    keys Escape
-    sleep 0.5
-}
-run() { # run LINE: types a line and Enter
-    text "$1"
-    keys Enter
-}
-
-T new-session -d -s lw -x 80 -y 25 -c "$WORK" \
-    "$(printf '%q ' "$WINE" "$SHELL_EXE"); echo LWSHELL-EXIT=\$?; sleep 600"
-if ! wait_for 90 has "$PROMPT"; then
-    echo "FAIL: the shell did not show its prompt"
-    screen
+if ! start; then
     exit 1
 fi
 
@@ -172,5 +99,4 @@ check "the swapped-out word is on the clipboard" pasted "one"
 run "exit"
 check "exit" has "LWSHELL-EXIT=0"
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+session_summary
