@@ -5,7 +5,7 @@
 #include <stdint.h>
 #include <wchar.h>
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(LW_TEXTSCAN_PLAIN_FORMS)
 #include <emmintrin.h>
 #define LW_TEXTSCAN_SSE2 1
 #else
@@ -14,9 +14,14 @@
 
 // The 32-bit build's baseline processor has no SSE2, so this file is compiled a second time
 // with it (textscan_sse2.cpp), where every scan is named Sse2...; here each scan hands over to
-// that form when the processor has SSE2, so the real product gets the fast scans too.
+// that form when the processor has SSE2, so the real product gets the fast scans too. A third
+// copy, with LW_TEXTSCAN_PLAIN_FORMS, names every scan Plain... and leaves SSE2 off: the
+// unit-by-unit forms, for the tests of a build that always has SSE2.
 #if defined(LW_TEXTSCAN_SSE2_FORMS)
 #define SCAN(name) Sse2##name
+#define LW_TEXTSCAN_HAND_OVER 0
+#elif defined(LW_TEXTSCAN_PLAIN_FORMS)
+#define SCAN(name) Plain##name
 #define LW_TEXTSCAN_HAND_OVER 0
 #else
 #define SCAN(name) name
