@@ -378,6 +378,8 @@ inline bool QuoteStep(wchar_t ch, bool *inside, bool *breaking)
 
 } // namespace
 
+size_t SCAN(CountUnit)(const wchar_t *text, size_t count, wchar_t unit);
+
 long long SCAN(LastBlankOutsideQuotes)(const wchar_t *text, size_t count, bool *quoted, size_t *end)
 {
 #if LW_TEXTSCAN_HAND_OVER
@@ -388,7 +390,7 @@ long long SCAN(LastBlankOutsideQuotes)(const wchar_t *text, size_t count, bool *
     // from the end, where it mostly stands close by. Only a blank needs the quote state from
     // the text's start: the quotes before the first block with one are counted once, and
     // the state is carried back from there.
-    size_t stop = TextLengthWithin(text, count);
+    size_t stop = SCAN(TextLengthWithin)(text, count);
     if (end)
         *end = stop;
     bool flips = false;  // an odd number of quotes in text[i, stop)
@@ -412,7 +414,7 @@ long long SCAN(LastBlankOutsideQuotes)(const wchar_t *text, size_t count, bool *
         if (!blanks)
             continue;
         if (!known) {
-            inside = (CountUnit(text, i, L'"') & 1) != 0;
+            inside = (SCAN(CountUnit)(text, i, L'"') & 1) != 0;
             known = true;
         }
         unsigned breaking = blanks & ~(PrefixParity(quotes) ^ (inside ? 0xFFFFu : 0u)) & 0xFFFF;
@@ -428,7 +430,7 @@ long long SCAN(LastBlankOutsideQuotes)(const wchar_t *text, size_t count, bool *
             inside ^= known;
         } else if (IsBlank(ch)) {
             if (!known) {
-                inside = (CountUnit(text, i, L'"') & 1) != 0;
+                inside = (SCAN(CountUnit)(text, i, L'"') & 1) != 0;
                 known = true;
             }
             if (!inside)
