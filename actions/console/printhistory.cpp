@@ -102,12 +102,47 @@ bool AddAscii(WholeFile *whole, const wchar_t *units, size_t length)
     return true;
 }
 
+// The entries of one walk through the shell's history, so that counting, skipping and writing
+// take one walk, not two (each step is a call into the shell). A history with more entries
+// than the list holds is walked again instead.
+enum { ListCapacity = 1 << 17 };
+wchar_t *Listed[ListCapacity];
+unsigned int ListedCount;
+
+// The entries from the history's start into the list; false when they do not all fit.
+bool ListEntries(void)
+{
+    ListedCount = 0;
+    for (wchar_t *entry = FirstHistoryEntry(); entry; entry = NextHistoryStep(entry)) {
+        if (ListedCount == ListCapacity)
+            return false;
+        Listed[ListedCount++] = entry;
+    }
+    return true;
+}
+
+// The entries from one on: through the list (index below ListedCount) or the shell's walk.
+struct EntryWalk {
+    wchar_t *entry;
+    unsigned int index; // ListCapacity: not from the list
+};
+
+void Step(EntryWalk *walk)
+{
+    if (walk->index < ListCapacity) {
+        walk->index++;
+        walk->entry = walk->index < ListedCount ? Listed[walk->index] : nullptr;
+    } else {
+        walk->entry = NextHistoryStep(walk->entry);
+    }
+}
+
 // The same lines as WriteEntries writes, into memory.
-bool GatherEntries(WholeFile *whole, wchar_t *entry, unsigned int number, bool numbered)
+bool GatherEntries(WholeFile *whole, EntryWalk walk, unsigned int number, bool numbered)
 {
     if (!Add(whole, L"\xFEFF", 1))
         return false;
-    for (; entry; entry = NextHistoryStep(entry), number++) {
+    for (wchar_t *entry; (entry = walk.entry) != nullptr; Step(&walk), number++) {
         wchar_t prefix[16];
         if ((numbered && !AddAscii(whole, prefix, FormatLineNumber(number, prefix))) ||
             !Add(whole, entry, TextLength(entry)) || !AddAscii(whole, L"\n", 1))
@@ -116,10 +151,10 @@ bool GatherEntries(WholeFile *whole, wchar_t *entry, unsigned int number, bool n
     return true;
 }
 
-int WriteEntries(TextFileWriter *writer, wchar_t *entry, unsigned int number, bool numbered)
+int WriteEntries(TextFileWriter *writer, EntryWalk walk, unsigned int number, bool numbered)
 {
     WholeFile whole = {writer->encoding, KeptBytes, 0, sizeof KeptBytes, false};
-    const bool gathered = GatherEntries(&whole, entry, number, numbered);
+    const bool gathered = GatherEntries(&whole, walk, number, numbered);
     const int written = gathered ? WriteEncodedBytes(writer, whole.bytes, whole.size) : 0;
     if (whole.grown)
         free(whole.bytes);
@@ -127,7 +162,7 @@ int WriteEntries(TextFileWriter *writer, wchar_t *entry, unsigned int number, bo
         return written;
     // Out of memory, or text the system does not convert: line by line, as blocks fill.
     int result = AppendText(writer, L"\xFEFF");
-    for (; entry && result == 0; entry = NextHistoryStep(entry), number++) {
+    for (wchar_t *entry; (entry = walk.entry) != nullptr && result == 0; Step(&walk), number++) {
         if (numbered) {
             wchar_t prefix[16];
             result = AppendTextCount(writer, prefix, FormatLineNumber(number, prefix));
@@ -162,26 +197,34 @@ unsigned int CountHistoryEntries(void)
 
 int WriteHistoryFile(const wchar_t *path, unsigned int maxLines, unsigned int flags)
 {
-    const unsigned int count = CountHistoryEntries();
+    const bool listed = ListEntries();
+    const unsigned int count = listed ? ListedCount : CountHistoryEntries();
     if (count == 0)
         return -1;
-    wchar_t *entry = FirstHistoryEntry();
+    EntryWalk walk = {FirstHistoryEntry(), listed ? 0u : (unsigned int)ListCapacity};
     unsigned int number = 1;
     if (maxLines != 0 && count > maxLines) {
-        for (unsigned int skip = count - maxLines; skip > 0; skip--) {
-            entry = NextHistoryStep(entry);
-            if (!entry)
-                return -1;
+        if (listed) {
+            walk.index = count - maxLines;
+            walk.entry = Listed[walk.index];
+        } else {
+            for (unsigned int skip = count - maxLines; skip > 0; skip--) {
+                Step(&walk);
+                if (!walk.entry)
+                    return -1;
+            }
         }
         number = count - maxLines + 1;
     }
+    if (!walk.entry)
+        return -1;
     TextFileWriter *writer =
         OpenTextFileWriter((flags & PrintHistoryUtf16) ? TextUtf16 : TextUtf8, path);
     if (!writer) {
         const int error = (int)GetLastError();
         return error ? error : ERROR_INVALID_DATA;
     }
-    const int written = WriteEntries(writer, entry, number, (flags & PrintHistoryNumbered) != 0);
+    const int written = WriteEntries(writer, walk, number, (flags & PrintHistoryNumbered) != 0);
     // A failed append still gets the one more flush that closing makes; the writer is closed
     // and released exactly once either way.
     const int closed = CloseTextFileWriter(writer);
