@@ -62,18 +62,28 @@ int InsertText(int position, KeyEvent *event, const wchar_t *text)
     return 0;
 }
 
+namespace
+{
+// The span [position, position + count) of a line of length units, cut to the line.
+void ClampSpan(size_t length, int position, int count, size_t *at, size_t *removed)
+{
+    *at = position < 0 ? 0 : (size_t)position;
+    if (*at > length)
+        *at = length;
+    *removed = count < 0 ? 0 : (size_t)count;
+    if (*removed > length - *at)
+        *removed = length - *at;
+}
+} // namespace
+
 int DeleteText(int position, KeyEvent *event, int count)
 {
     if (!event || !event->line)
         return -1;
     wchar_t *line = event->line;
     size_t length = LineLength(line);
-    size_t at = position < 0 ? 0 : (size_t)position;
-    if (at > length)
-        at = length;
-    size_t removed = count < 0 ? 0 : (size_t)count;
-    if (removed > length - at)
-        removed = length - at;
+    size_t at, removed;
+    ClampSpan(length, position, count, &at, &removed);
     size_t k = CursorIndex(event, length);
 
     // The shell clears the screen from the line as it still stands.
@@ -95,12 +105,8 @@ int ReplaceLineText(int position, KeyEvent *event, int count, const wchar_t *tex
         return -1;
     wchar_t *line = event->line;
     size_t length = LineLength(line);
-    size_t at = position < 0 ? 0 : (size_t)position;
-    if (at > length)
-        at = length;
-    size_t removed = count < 0 ? 0 : (size_t)count;
-    if (removed > length - at)
-        removed = length - at;
+    size_t at, removed;
+    ClampSpan(length, position, count, &at, &removed);
     size_t added = text ? TextLengthWithin(text, EditLineCapacity) : 0;
     if (length - removed + added > EditLineCapacity - 1)
         return -1;
