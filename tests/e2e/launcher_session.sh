@@ -190,6 +190,8 @@ if start --no-plugin --keys "$script"; then
     check "a label line is no command" no_complaint_about label
     check "history keeps the newest 32 lines" history_window
     text "abc"
+    # Under load the console may drop keys still unread when Ctrl-C arrives.
+    wait_for 10 line_is "abc"
     keys C-c
     check "Ctrl-C cancels the line" has_line "$PROMPT""abc^C"
     check "a new prompt after Ctrl-C" line_is ""
