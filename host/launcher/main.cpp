@@ -252,7 +252,7 @@ int main()
         OutFormat(L"%s\r\n", options.note);
     if (playsHost)
         Out(L"It plays the graphical host with this window: Print Viewport, Save Viewport\r\n"
-            L"Picture and the Character Info popup use it. F1 or help linewise: the help.\r\n");
+            L"Picture and the Character Info popup use it; F1 on linewise opens its help.\r\n");
     if (options.terminalKeys && PluginLoaded())
         BindTerminalKeys();
 
