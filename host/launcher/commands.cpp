@@ -2,6 +2,7 @@
 
 #include "frame/text.h"
 #include "host/launcher/editline.h"
+#include "host/launcher/help.h"
 #include "host/launcher/history.h"
 #include "host/launcher/screen.h"
 #include "host/launcher/shelllib.h"
@@ -167,6 +168,18 @@ int Paste(void)
     return 0;
 }
 
+// help alone lists the commands; help NAME asks the plug-in first, as the shell does.
+int Help(const wchar_t *arguments)
+{
+    wchar_t topic[NameCapacity] = L"";
+    if (*arguments && !HelpTopicAt(arguments, 0, topic, NameCapacity)) {
+        OutError(L"help: the topic is too long.\r\n");
+        return 1;
+    }
+    ShowHelp(topic);
+    return 0;
+}
+
 int Linewise(const wchar_t *arguments)
 {
     if (!PluginHasCommand(L"linewise")) {
@@ -219,6 +232,8 @@ int RunCommandLine(const wchar_t *line, int *exitCode)
         Paste();
     else if (TextEqualNoCase(name, L"linewise"))
         Linewise(arguments);
+    else if (TextEqualNoCase(name, L"help"))
+        Help(arguments);
     else if (TextEqualNoCase(name, L"exit")) {
         *exitCode = (int)wcstol(arguments, nullptr, 10);
         return CommandExit;

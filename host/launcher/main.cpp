@@ -8,6 +8,7 @@
 #include "host/launcher/script.h"
 #include "host/launcher/session.h"
 #include "host/launcher/shelllib.h"
+#include "host/launcher/terminalkeys.h"
 
 #include <shellapi.h>
 #include <stdlib.h>
@@ -23,6 +24,7 @@ const wchar_t Usage[] =
     L"lwshell - a stand-in command shell for trying the Linewise plug-in\r\n"
     L"\r\n"
     L"lwshell [--newer | --older] [--no-plugin | --plugin FILE] [--delay MS]\r\n"
+    L"        [--gui-host | --terminal-keys] [--note TEXT]\r\n"
     L"        [--keys PIECES] [--script FILE] ...\r\n"
     L"\r\n"
     L"  --newer        behave as a host of version 24 or later (the default): _4ver is\r\n"
@@ -30,6 +32,13 @@ const wchar_t Usage[] =
     L"  --older        behave as an older host: _4ver is 23.00, codes only\r\n"
     L"  --plugin FILE  load this plug-in instead of %s from lwshell's folder\r\n"
     L"  --no-plugin    run the line editor without a plug-in\r\n"
+    L"  --note TEXT    write this line after the start line\r\n"
+    L"  --gui-host     play the shell's graphical host with this console window (a\r\n"
+    L"                 visible one, as wineconsole shows): the shell library answers\r\n"
+    L"                 HWND and HVIEW with it, so that Print Viewport, Save Viewport\r\n"
+    L"                 Picture and the Character Info popup use it\r\n"
+    L"  --terminal-keys  for this session, give the default keys that a terminal\r\n"
+    L"                 cannot send a second key it can: Alt-X, Alt-P, Alt-Q, Alt-Z\r\n"
     L"  --keys PIECES  type these keys first; pieces are separated by \"|\"\r\n"
     L"  --script FILE  type the keys in FILE first, one piece per line (# comments)\r\n"
     L"  --delay MS     pause after each scripted piece\r\n"
@@ -45,11 +54,12 @@ const wchar_t Usage[] =
     L"ran exit or there is no console to read.\r\n"
     L"\r\n"
     L"Commands: echo TEXT, set [NAME[=VALUE]], history, paste (shows the clipboard),\r\n"
-    L"linewise [OPTIONS], exit [CODE], option NAME[=VALUE] (the shell's options, e.g.\r\n"
-    L"EscapeChar=~ or UnixPaths=Yes).\r\n"
+    L"linewise [OPTIONS], help [TOPIC], exit [CODE], option NAME[=VALUE] (the shell's\r\n"
+    L"options, e.g. EscapeChar=~ or UnixPaths=Yes).\r\n"
     L"Keys: Left, Right, Home, End, Ctrl-Left, Ctrl-Right, Backspace, Del, Ctrl-Home,\r\n"
     L"Ctrl-End, Ins (insert/overwrite), Up/Down (history), F3 (rest of the last command),\r\n"
-    L"Esc (clear the line), Ctrl-C (cancel). Keys the plug-in binds go to the plug-in.\r\n";
+    L"Esc (clear the line), Ctrl-C (cancel), F1 (help on the word at the cursor).\r\n"
+    L"Keys the plug-in binds go to the plug-in first.\r\n";
 
 struct Options {
     bool newerHost = true;
@@ -57,6 +67,9 @@ struct Options {
     const wchar_t *pluginPath = nullptr;
     int delayMs = 0;
     bool showKeys = false;
+    bool graphicalHost = false;
+    bool terminalKeys = false;
+    const wchar_t *note = nullptr;
     bool scripted = false; // --keys or --script given
 };
 
@@ -90,6 +103,12 @@ bool ParseOptions(int argc, wchar_t **argv, Options *options, bool *help)
             options->newerHost = false;
         else if (TextEqualNoCase(arg, L"--show-keys"))
             options->showKeys = true;
+        else if (TextEqualNoCase(arg, L"--gui-host"))
+            options->graphicalHost = true;
+        else if (TextEqualNoCase(arg, L"--terminal-keys"))
+            options->terminalKeys = true;
+        else if (TextEqualNoCase(arg, L"--note") && hasValue)
+            options->note = argv[++i];
         else if (TextEqualNoCase(arg, L"--no-plugin"))
             options->plugin = false;
         else if (TextEqualNoCase(arg, L"--plugin") && hasValue)
@@ -121,7 +140,8 @@ bool RunScripts(int argc, wchar_t **argv, const Options &options, ScriptSink sin
                 return Fail(L"lwshell: cannot read the script \"%s\"\r\n", path);
             }
             ReplayScript(script, L'\n', true, options.delayMs, sink);
-        } else if (TextEqualNoCase(argv[i], L"--plugin") || TextEqualNoCase(argv[i], L"--delay")) {
+        } else if (TextEqualNoCase(argv[i], L"--plugin") || TextEqualNoCase(argv[i], L"--delay") ||
+                   TextEqualNoCase(argv[i], L"--note")) {
             i++;
         }
     }
@@ -207,6 +227,13 @@ int main()
         OutError(L"lwshell: TakeCmd.dll is missing from lwshell's folder; running without "
                  L"the shell library.\r\n");
     ShellSetVariable(L"_4ver", options.newerHost ? L"34.00" : L"23.00");
+    // Set before the plug-in starts, as the graphical host is there before it loads.
+    HWND window = GetConsoleWindow();
+    bool playsHost = options.graphicalHost && window && IsWindowVisible(window) &&
+                     ShellPlayGraphicalHost(window);
+    if (options.graphicalHost && !playsHost)
+        OutError(L"lwshell: --gui-host needs a console window on the screen (wineconsole) "
+                 L"and the shell library; playing no graphical host.\r\n");
 
     if (options.plugin) {
         static wchar_t message[MessageCapacity];
@@ -219,6 +246,15 @@ int main()
     }
     OutFormat(L"lwshell, the Linewise stand-in shell (%s host). Type exit to leave.\r\n",
               options.newerHost ? L"newer" : L"older");
+    // The caller's own start line, written here: output before the shell's would shift the
+    // screen that a terminal's console takes as its own from row 0.
+    if (options.note)
+        OutFormat(L"%s\r\n", options.note);
+    if (playsHost)
+        Out(L"It plays the graphical host with this window: Print Viewport, Save Viewport\r\n"
+            L"Picture and the Character Info popup use it; F1 on linewise opens its help.\r\n");
+    if (options.terminalKeys && PluginLoaded())
+        BindTerminalKeys();
 
     SessionOptions session = {options.newerHost};
     SessionStart(session);

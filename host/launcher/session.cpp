@@ -3,6 +3,7 @@
 #include "frame/text.h"
 #include "host/launcher/commands.h"
 #include "host/launcher/editline.h"
+#include "host/launcher/help.h"
 #include "host/launcher/history.h"
 #include "host/launcher/keycodes.h"
 #include "host/launcher/modifiers.h"
@@ -17,6 +18,7 @@ enum {
     KeyEnter = 13,
     KeyEsc = 27,
     KeyCtrlC = 3,
+    KeyF1 = ShellExtended | 0x3B,
     KeyF3 = ShellExtended | 0x3D,
     KeyHome = ShellExtended | 0x47,
     KeyEnd = ShellExtended | 0x4F,
@@ -128,6 +130,25 @@ void RunLine(bool homeMoved)
     NewPrompt();
 }
 
+// F1: help on the word at the cursor. The plug-in's help opens in its viewer and leaves the
+// line alone; the shell's own text goes below the line, which then comes back on a new
+// prompt as it was.
+void HelpAtCursor(void)
+{
+    wchar_t topic[256];
+    HelpTopicAt(State.line.text, State.line.cursor, topic, 256);
+    bool plugin = topic[0] && PluginHelp(topic);
+    if (plugin && HelpViewerVisible())
+        return;
+    LeaveLine(&State.view, &State.line);
+    if (plugin)
+        ShowViewerNote();
+    else
+        ShowShellHelp(topic);
+    ShowPrompt(&State.view);
+    Redraw(0);
+}
+
 // The shell's own handling of a key the plug-in left alone.
 void ShellHandles(const ShellKey &key, bool homeMoved)
 {
@@ -197,6 +218,9 @@ void ShellHandles(const ShellKey &key, bool homeMoved)
         line->insert = !line->insert;
         ShellSetVariable(L"_insert", line->insert ? L"1" : L"0");
         ShowMode(line->insert);
+        break;
+    case KeyF1:
+        HelpAtCursor();
         break;
     case KeyF3: {
         // The rest of the previous command, from the current length on.

@@ -29,6 +29,8 @@ struct ShellLibrary {
     void(__cdecl *addHistory)(const wchar_t *);
     void(__cdecl *setEditLine)(wchar_t *, int, int);
     int(__stdcall *expandVariables)(wchar_t *, int);
+    void(__cdecl *setGraphicalHost)(int, void *);
+    void(__cdecl *setStatusBar)(int);
 } Shell;
 
 struct LoadedPlugin {
@@ -38,6 +40,7 @@ struct LoadedPlugin {
     int(__stdcall *shutdownPlugin)(int);
     int(__stdcall *key)(ShellKeyEvent *);
     int(__stdcall *command)(const wchar_t *);
+    int(__stdcall *help)(const wchar_t *);
     wchar_t implements[1024];
 } Plugin;
 
@@ -96,6 +99,8 @@ bool LoadShellLibrary(void)
     Bind(&Shell.addHistory, Shell.module, "HostAddHistory");
     Bind(&Shell.setEditLine, Shell.module, "HostSetEditLine");
     Bind(&Shell.expandVariables, Shell.module, "ExpandVariables");
+    Bind(&Shell.setGraphicalHost, Shell.module, "HostSetGraphicalHost");
+    Bind(&Shell.setStatusBar, Shell.module, "HostSetStatusBar");
     return true;
 }
 
@@ -126,6 +131,15 @@ void ShellSetEditLine(wchar_t *line, int row, int column)
 {
     if (Shell.setEditLine)
         Shell.setEditLine(line, row, column);
+}
+
+bool ShellPlayGraphicalHost(void *window)
+{
+    if (!Shell.setGraphicalHost || !Shell.setStatusBar)
+        return false;
+    Shell.setGraphicalHost(1, window);
+    Shell.setStatusBar(0);
+    return true;
 }
 
 int ShellExpand(wchar_t *text, size_t capacity)
@@ -198,6 +212,7 @@ int LoadPlugin(const wchar_t *path, wchar_t *message, size_t capacity)
     Bind(&plugin.shutdownPlugin, module, "ShutdownPlugin");
     Bind(&plugin.key, module, "key");
     Bind(&plugin.command, module, "linewise");
+    Bind(&plugin.help, module, "Help");
     PluginInfoRecord *info = plugin.getPluginInfo ? plugin.getPluginInfo() : nullptr;
     if (!info || !plugin.initializePlugin) {
         TextFormat(message, capacity, L"%s is not a plug-in of this shell", full);
@@ -240,6 +255,11 @@ int PluginKey(ShellKeyEvent *event)
 int PluginCommand(const wchar_t *arguments)
 {
     return Plugin.command ? Plugin.command(arguments) : -1;
+}
+
+int PluginHelp(const wchar_t *topic)
+{
+    return Plugin.help && topic ? (Plugin.help(topic) != 0 ? 1 : 0) : 0;
 }
 
 void UnloadPlugin(void)

@@ -33,6 +33,10 @@ void ShellSetEditLine(wchar_t *line, int row, int column);
 // Expands variables in text (capacity units) in place. 0 = success; non-zero when the
 // expansion failed or the text does not fit the shell's 8192-unit buffer.
 int ShellExpand(wchar_t *text, size_t capacity);
+// Makes the shell library answer as the graphical host does: "HWND" and "HVIEW" with the
+// window, and no status bar, so that the plug-in's popup and pictures use that window.
+// False without the library.
+bool ShellPlayGraphicalHost(void *window);
 
 // The plug-in's file name for this build: Linewise-x86.dll or Linewise-x64.dll.
 const wchar_t *PluginFileName(void);
@@ -46,5 +50,8 @@ bool PluginHasCommand(const wchar_t *name);
 // Calls into the plug-in; without one they return -1.
 int PluginKey(ShellKeyEvent *event);
 int PluginCommand(const wchar_t *arguments);
+// Asks the plug-in's Help export about a topic: 1 when the topic is the plug-in's (it has
+// shown its help), 0 when not or when there is no plug-in or no Help export.
+int PluginHelp(const wchar_t *topic);
 // ShutdownPlugin, then the library is freed.
 void UnloadPlugin(void);

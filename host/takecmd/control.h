@@ -21,6 +21,10 @@ TAKECMD_API int __cdecl HostTakeStatusBar(wchar_t *out, int capacity);
 // How the graphical host answers "HVIEW": -1 the request fails, 0 (the default, restored by
 // HostSetGraphicalHost) the "HWND" window, 1 the given value, window or not.
 TAKECMD_API void __cdecl HostSetGraphicalView(int answer, void *view);
+// Whether that host has a status bar (1, the default, restored by HostSetGraphicalHost): with
+// none, "STATUSBAR" gives -1 while "HWND" and "HVIEW" still answer, as for the try-out
+// session, which plays the graphical host with Wine's console window.
+TAKECMD_API void __cdecl HostSetStatusBar(int present);
 // GetParentPID answers parent for processId instead of the process snapshot (at most 16
 // processes); processId 0 forgets every such answer.
 TAKECMD_API void __cdecl HostSetParentPID(int processId, int parent);

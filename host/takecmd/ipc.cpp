@@ -15,6 +15,7 @@ const size_t StatusUnits = 1024;
 const int MaxMessages = 1000;
 
 bool graphicalHost;
+bool statusBarPresent = true;
 void *hostWindow;
 // "HVIEW": -1 fails the request, 0 answers hostWindow, 1 answers hostView.
 int viewAnswer;
@@ -38,6 +39,8 @@ TAKECMD_API int __stdcall TakeCommandIPC(const wchar_t *request, wchar_t *inOut)
     if (!graphicalHost || !request)
         return -1;
     if (TextEqualNoCase(request, L"STATUSBAR")) {
+        if (!statusBarPresent)
+            return -1;
         TextCopy(statusBar, StatusUnits, inOut ? inOut : L"");
         return 0;
     }
@@ -85,6 +88,7 @@ TAKECMD_API void __stdcall tty_yield(int)
 TAKECMD_API void __cdecl HostSetGraphicalHost(int present, void *window)
 {
     graphicalHost = present != 0;
+    statusBarPresent = true;
     hostWindow = window;
     viewAnswer = 0;
     hostView = nullptr;
@@ -96,6 +100,11 @@ TAKECMD_API void __cdecl HostSetGraphicalView(int answer, void *view)
 {
     viewAnswer = answer < 0 ? -1 : answer > 0 ? 1 : 0;
     hostView = view;
+}
+
+TAKECMD_API void __cdecl HostSetStatusBar(int present)
+{
+    statusBarPresent = present != 0;
 }
 
 TAKECMD_API void __cdecl HostSetParentPID(int processId, int parent)

@@ -160,6 +160,35 @@ if start --older --keys "$script"; then
     check "exit after a script" has "LWSHELL-EXIT=0"
 fi
 
+# --- The terminal session: keys for the defaults a terminal cannot send; help and F1 ---
+export LinewiseHelp=$(cd "$BIN/../help" && printf 'Z:%s' "$PWD" | tr '/' '\\')
+export LW_HH_RECORD='Z:'$(printf '%s' "$WORK/hh.txt" | tr '/' '\\')
+viewer_pages() { [ "$(sed -n 's/.*Linewise\.chm::\/\(.*\)\.html"$/\1/p' "$WORK/hh.txt" 2>/dev/null | tr '\n' '|')" = "$1" ]; }
+if start --terminal-keys; then
+    check "the start line names a key the terminal cannot send" \
+        has_line "  Alt-X  Expand Expression      instead of Ctrl-Shift-X"
+    check "and the last of the four" has_line "  Alt-Z  Swap Clipboard Word    instead of Ctrl-Alt-Z"
+    text "echo %@upper[abc]"
+    keys M-x
+    check "Alt-X stands in for Ctrl-Shift-X" line_is "echo ABC"
+    escape
+    run "help linewise"
+    check "help linewise opens the plug-in's page in the viewer" viewer_pages "linewise|"
+    check "a note says where the viewer shows" has "which Wine shows only on a display"
+    text "echo *key"
+    keys F1
+    check "F1 asks about the word at the cursor" viewer_pages "linewise|*key|"
+    check "the line stays after F1" line_is "echo *key"
+    escape
+    run "help echo"
+    check "a topic the plug-in does not know gets the shell's text" \
+        has_line "echo TEXT: writes the text, its variables expanded (echo alone: ECHO is ON)."
+    check "and no viewer" viewer_pages "linewise|*key|"
+    run "exit"
+    check "exit after help" has "LWSHELL-EXIT=0"
+fi
+unset LinewiseHelp LW_HH_RECORD
+
 # --- Without the plug-in the line editor works on its own ---
 if start --no-plugin --keys '"Enter|Home|Alt-;|Enter'; then
     check "running without the plug-in is said" has "running without the plug-in"

@@ -202,6 +202,17 @@ TEST(graphical_host_requests)
     CHECK_TEXT(taken, status);
     CHECK_EQ(TakeCommandIPC(L"NOSUCH", reply), -1);
     CHECK_EQ(TakeCommandIPC(nullptr, reply), -1);
+    // A host without a status bar (the try-out session's) still answers for its windows.
+    auto setStatusBar = reinterpret_cast<void(__cdecl *)(int)>(reinterpret_cast<void *>(
+        GetProcAddress(GetModuleHandleW(L"TakeCmd.dll"), "HostSetStatusBar")));
+    CHECK(setStatusBar != nullptr);
+    if (setStatusBar) {
+        setStatusBar(0);
+        CHECK_EQ(TakeCommandIPC(L"STATUSBAR", status), -1);
+        CHECK_EQ(TakeCommandIPC(L"HVIEW", reply), 0);
+        Host().SetGraphicalHost(1, (void *)(ULONG_PTR)0x1234);
+        CHECK_EQ(TakeCommandIPC(L"STATUSBAR", status), 0);
+    }
     Host().SetGraphicalHost(0, nullptr);
     CHECK_EQ(TakeCommandIPC(L"HWND", reply), -1);
 }
