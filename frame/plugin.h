@@ -1,5 +1,6 @@
 // The plug-in's exported lifecycle entry points and its global state.
 #pragma once
+#include "frame/version.h"
 #include <windows.h>
 
 #define LINEWISE_EXPORT extern "C" __declspec(dllexport)
@@ -16,7 +17,11 @@ struct PluginInfo {
     int build;
 };
 
-enum { VersionMajor = 0, VersionMinor = 99, VersionBuild = 12 };
+enum {
+    VersionMajor = LINEWISE_VERSION_MAJOR,
+    VersionMinor = LINEWISE_VERSION_MINOR,
+    VersionBuild = LINEWISE_VERSION_BUILD
+};
 #define PLUGIN_NAME L"Linewise"
 
 // ICU's u_charName (cdecl): the name of a code point, by the name choice, into a narrow buffer;

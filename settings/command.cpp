@@ -4,6 +4,7 @@
 #include "frame/host.h"
 #include "frame/messages.h"
 #include "frame/text.h"
+#include "frame/version.h"
 #include "keys/hotkeys.h"
 #include "keys/keytables.h"
 #include "settings/display.h"
@@ -28,7 +29,7 @@ namespace
 
 // The fourth version number and the platform appear only in the version line.
 const wchar_t VersionLineFormat[] = L"\r\n\t\t\t\t%s  %u.%u.%u.%u (%s)\r\n";
-const unsigned int VersionRevision = 2;
+const unsigned int VersionRevision = LINEWISE_VERSION_REVISION;
 const wchar_t VersionPlatform[] = L"x86";
 
 const wchar_t HelpLastArgs[] =

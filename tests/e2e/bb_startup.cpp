@@ -177,6 +177,79 @@ TEST(startup_plugin_info)
     UnloadPluginDll(plugin);
 }
 
+// What Windows shows in the file's properties is the plug-in's own version and names: the
+// version resource read through version.dll, against GetPluginInfo and the /?? version line.
+TEST(startup_version_resource_matches_plugin_info)
+{
+    typedef DWORD(WINAPI * SizeFunction)(LPCWSTR, LPDWORD);
+    typedef BOOL(WINAPI * InfoFunction)(LPCWSTR, DWORD, DWORD, LPVOID);
+    typedef BOOL(WINAPI * QueryFunction)(LPCVOID, LPCWSTR, LPVOID *, PUINT);
+    HMODULE version = LoadLibraryW(L"version.dll");
+    CHECK(version != nullptr);
+    if (!version)
+        return;
+    auto infoSize = (SizeFunction)(void *)GetProcAddress(version, "GetFileVersionInfoSizeW");
+    auto info = (InfoFunction)(void *)GetProcAddress(version, "GetFileVersionInfoW");
+    auto query = (QueryFunction)(void *)GetProcAddress(version, "VerQueryValueW");
+    wchar_t path[MAX_PATH];
+    BesideProgram(PluginDllName(), path, MAX_PATH);
+    DWORD size = infoSize(path, nullptr);
+    static unsigned char block[65536];
+    CHECK(size > 0 && size <= sizeof block);
+    if (size == 0 || size > sizeof block || !info(path, 0, size, block)) {
+        CheckFailed(__FILE__, __LINE__, "GetFileVersionInfoW", Show(path));
+        FreeLibrary(version);
+        return;
+    }
+
+    PluginDll plugin = LoadQuietly();
+    const ShellPluginInfo *plugInfo = plugin.GetPluginInfo();
+    CHECK_EQ(plugin.linewise(L"/??"), 0);
+    int revision = -1, major = -1, minor = -1, build = -1;
+    const wchar_t *line = wcsstr(TakeOutput(1), L"Linewise  ");
+    CHECK(line && swscanf(line, L"Linewise  %d.%d.%d.%d", &major, &minor, &build, &revision) == 4);
+    CHECK_EQ(major, plugInfo->major);
+    CHECK_EQ(minor, plugInfo->minor);
+    CHECK_EQ(build, plugInfo->build);
+
+    VS_FIXEDFILEINFO *fixed = nullptr;
+    UINT length = 0;
+    CHECK(query(block, L"\\", (void **)&fixed, &length) && length >= sizeof *fixed);
+    if (fixed) {
+        CHECK_EQ(fixed->dwSignature, 0xFEEF04BD);
+        DWORD high = MAKELONG(plugInfo->minor, plugInfo->major);
+        DWORD low = MAKELONG(revision, plugInfo->build);
+        CHECK_EQ(fixed->dwFileVersionMS, high);
+        CHECK_EQ(fixed->dwFileVersionLS, low);
+        CHECK_EQ(fixed->dwProductVersionMS, high);
+        CHECK_EQ(fixed->dwProductVersionLS, low);
+        CHECK_EQ(fixed->dwFileType, VFT_DLL);
+        CHECK_EQ(fixed->dwFileFlags & fixed->dwFileFlagsMask, 0);
+    }
+    wchar_t fileVersion[64], productVersion[64];
+    swprintf(fileVersion, 64, L"%d.%d.%d.%d", major, minor, build, revision);
+    swprintf(productVersion, 64, L"%d.%d.%d", major, minor, build);
+    const struct {
+        const wchar_t *name, *expected;
+    } strings[] = {{L"ProductName", plugInfo->name},   {L"FileDescription", plugInfo->description},
+                   {L"CompanyName", plugInfo->author}, {L"OriginalFilename", PluginDllName()},
+                   {L"FileVersion", fileVersion},      {L"ProductVersion", productVersion},
+                   {L"InternalName", plugInfo->name}};
+    for (const auto &row : strings) {
+        wchar_t key[128];
+        swprintf(key, 128, L"\\StringFileInfo\\040904B0\\%ls", row.name);
+        const wchar_t *value = nullptr;
+        length = 0;
+        if (!query(block, key, (void **)&value, &length) || !value) {
+            CheckFailed(__FILE__, __LINE__, "no version string", Show(row.name));
+            continue;
+        }
+        CHECK_TEXT(value, row.expected);
+    }
+    Unload(plugin);
+    FreeLibrary(version);
+}
+
 TEST(startup_line_is_written)
 {
     ForgetStoredSettings();

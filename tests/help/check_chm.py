@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Reads the built Linewise.chm back with extract_chmLib and checks it: every page the Help
 export can ask for is in it, every link in every page leads to a page (and anchor) in the file,
-and the table of contents names every page.
+the table of contents names every page, and every action on the hotkey page has its "more" link.
 
 Usage: check_chm.py <Linewise.chm>
 """
@@ -22,11 +22,29 @@ class Page(html.parser.HTMLParser):
         self.links = []    # href values
         self.anchors = set()
         self.locals = []   # sitemap <param name="Local">
+        self.rows = []     # table rows: [cell texts, link texts]
+        self.link = None   # text of the open <a href>
+
+    def handle_endtag(self, tag):
+        if tag == "a" and self.link is not None and self.rows:
+            self.rows[-1][1].append("".join(self.link).strip())
+            self.link = None
+
+    def handle_data(self, data):
+        if self.link is not None:
+            self.link.append(data)
+        if self.rows and self.rows[-1][0]:
+            self.rows[-1][0][-1] += data
 
     def handle_starttag(self, tag, attrs):
         attrs = dict(attrs)
         if tag == "a" and "href" in attrs:
             self.links.append(attrs["href"])
+            self.link = []
+        if tag == "tr":
+            self.rows.append([[], []])
+        if tag in ("td", "th") and self.rows:
+            self.rows[-1][0].append("")
         if tag == "link" and "href" in attrs:
             self.links.append(attrs["href"])
         if "id" in attrs:
@@ -78,6 +96,15 @@ def main():
                 elif target.fragment and target.fragment not in parsed.get(path, Page()).anchors:
                     failures.append("%s links to %s, which has no anchor %s" %
                                     (name, path, target.fragment))
+
+        actions = [r for r in parsed.get("*key.html", Page()).rows
+                    if r[0] and r[0][0].strip().isdigit()]
+        if len(actions) != 23:
+            failures.append("the hotkey page lists %d actions, not 23" % len(actions))
+        for cells, link_texts in actions:
+            if "more" not in link_texts:
+                failures.append("the hotkey page's action %s has no \"more\" link" %
+                                " ".join(cells[:2]))
 
         tocs = [f for f in files if f.lower().endswith(".hhc")]
         if len(tocs) != 1:

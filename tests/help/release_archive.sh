@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The release archive: made by scripts/release from the built files, it holds exactly the
 # plug-in, the help file and ReadMe.txt; the plug-in is the 32-bit DLL with its seven exports
-# and no debug sections. Usage: release_archive.sh <source dir> <build dir>
+# and no debug sections; SHA256SUMS beside it verifies it, and every file in it bears the
+# commit's date. Usage: release_archive.sh <source dir> <build dir>
 # Skipped (exit 77) when the 32-bit product has not been built (a build without its sub-build).
 set -euo pipefail
 src="$1"; build="$2"
@@ -25,6 +26,18 @@ mkdir "$out/x"
 unzip -q "$archive" -d "$out/x"
 cmp -s "$out/x/Linewise.chm" "$build/help/Linewise.chm" || fail "Linewise.chm is not the built help file"
 sed 's/$/\r/' "$src/release/ReadMe.txt" | cmp -s - "$out/x/ReadMe.txt" || fail "ReadMe.txt is not release/ReadMe.txt with CRLF"
+for key in 'HKCU\\Software\\JPPlugins\\Linewise /f' 'HKLM\\Software\\JPPlugins\\Linewise /reg:32 /f'; do
+  grep -q "reg delete $key" "$src/release/ReadMe.txt" || fail "ReadMe.txt lacks: reg delete $key"
+done
+
+[ "$(cut -c67- "$out/SHA256SUMS")" = "$(basename "$archive")" ] || fail "SHA256SUMS lists: $(cat "$out/SHA256SUMS")"
+(cd "$out" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not verify the archive"
+if stamp=$(git -C "$src" log -1 --format=%ct 2>/dev/null) && [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+  # Zip keeps even seconds, rounded up.
+  wanted=$(TZ=UTC date -d "@$(((stamp + 1) / 2 * 2))" +%Y%m%d.%H%M%S)
+  dates=$(TZ=UTC zipinfo -T "$archive" | awk 'NF >= 8 && $1 ~ /^-/ {print $7}' | sort -u | tr '\n' ' ')
+  [ "$dates" = "$wanted " ] || fail "archive dates $dates, not the commit's $wanted"
+fi
 
 dll="$out/x/Linewise-x86.dll"
 headers=$(i686-w64-mingw32-objdump -p "$dll")
