@@ -3,6 +3,7 @@
 // sets Ans and leaves Enter to the shell.
 #include "tests/support/check.h"
 #include "tests/support/hostctl.h"
+#include "tests/support/screen.h"
 #include "tests/support/startedplugin.h"
 
 #include <stdio.h>
@@ -28,14 +29,8 @@ TestConsole OpenTestConsole(void)
     console.previousActive =
         CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                     nullptr, OPEN_EXISTING, 0, nullptr);
-    console.screen =
-        CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, CONSOLE_TEXTMODE_BUFFER, nullptr);
-    COORD size = {Width, Rows};
-    bool ok = console.screen != INVALID_HANDLE_VALUE &&
-              SetConsoleScreenBufferSize(console.screen, size) &&
-              SetConsoleActiveScreenBuffer(console.screen);
-    CHECK(ok);
+    console.screen = NewTestScreen(Width, Rows, 0);
+    CHECK(console.screen != nullptr);
     SetStdHandle(STD_OUTPUT_HANDLE, console.screen);
     return console;
 }
