@@ -113,6 +113,11 @@ int HelpPageForTopic(const wchar_t *topic, wchar_t *page, int capacity)
     return 0;
 }
 
+namespace
+{
+
+// 1 when a viewer was started on location (a format already filled in, "~\" for the plug-in's
+// own directory, "%[Name]" for an environment directory) at page, else 0.
 int OpenHelpAt(const wchar_t *location, const wchar_t *page)
 {
     if (!location || !page)
@@ -163,6 +168,8 @@ int OpenHelpAt(const wchar_t *location, const wchar_t *page)
     Viewer = process.hProcess;
     return 1;
 }
+
+} // namespace
 
 int ShowHelp(const wchar_t *page)
 {

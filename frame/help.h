@@ -13,9 +13,5 @@ int HelpPageForTopic(const wchar_t *topic, wchar_t *page, int capacity);
 // the "Missing Help File" box. Always 1.
 int ShowHelp(const wchar_t *page);
 
-// 1 when a viewer was started on location (a format already filled in, "~\" for the plug-in's
-// own directory, "%[Name]" for an environment directory) at page, else 0.
-int OpenHelpAt(const wchar_t *location, const wchar_t *page);
-
 // Terminates the viewer the plug-in started, if any (shut-down).
 void EndHelpViewer(void);

@@ -51,3 +51,14 @@ inline bool IsHexDigit(wchar_t ch)
 {
     return (ch >= L'0' && ch <= L'9') || (ch >= L'A' && ch <= L'F') || (ch >= L'a' && ch <= L'f');
 }
+
+// The halves of a UTF-16 surrogate pair; either alone is a lone surrogate.
+inline bool IsHighSurrogate(wchar_t ch)
+{
+    return ch >= 0xD800 && ch <= 0xDBFF;
+}
+
+inline bool IsLowSurrogate(wchar_t ch)
+{
+    return ch >= 0xDC00 && ch <= 0xDFFF;
+}

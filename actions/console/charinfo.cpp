@@ -21,16 +21,6 @@ const wchar_t *const HighControlNames[32] = {
     L"SPA", L"EPA", L"SOS", L"XXX", L"SCI", L"CSI", L"ST",  L"OSC", L"PM",  L"APC",
 };
 
-inline bool IsHighSurrogate(wchar_t unit)
-{
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
-
-inline bool IsLowSurrogate(wchar_t unit)
-{
-    return unit >= 0xDC00 && unit <= 0xDFFF;
-}
-
 inline unsigned int PairCodePoint(wchar_t high, wchar_t low)
 {
     return ((((unsigned int)high & 0x3FF) << 10) | ((unsigned int)low & 0x3FF)) + 0x10000;

@@ -10,6 +10,38 @@ namespace
 
 enum { EnvironmentCapacity = 1024, SequenceCapacity = 1024 };
 
+// Where a classic console's text goes for a prompt whose first row is promptRow.
+enum ClearScreenKind { ClearNothing, ClearMoveWindow, ClearShiftBuffer };
+struct ClearScreenPlan {
+    ClearScreenKind kind;
+    int top;   // ClearMoveWindow: the window's new top row
+    int shift; // ClearShiftBuffer: rows the buffer's contents move up (the rows to lower by)
+};
+ClearScreenPlan PlanClearScreen(int promptRow, int windowHeight, int bufferHeight)
+{
+    ClearScreenPlan plan = {ClearNothing, -1, 0};
+    // A prompt row outside the buffer is no place the console could show or move.
+    if (promptRow < 0 || promptRow >= bufferHeight || windowHeight <= 0 ||
+        windowHeight > bufferHeight)
+        return plan;
+    if (promptRow + windowHeight <= bufferHeight) {
+        plan.kind = ClearMoveWindow;
+        plan.top = promptRow;
+    } else {
+        plan.kind = ClearShiftBuffer;
+        plan.shift = promptRow + windowHeight - bufferHeight;
+    }
+    return plan;
+}
+
+// Rows a Windows Terminal viewport scrolls for a cursor on cursorRow: 0 when the prompt is
+// already on the top row.
+int TerminalScrollRows(int cursorRow, int promptLines)
+{
+    const int rows = cursorRow - promptLines;
+    return rows > 0 ? rows : 0;
+}
+
 bool InWindowsTerminal(void)
 {
     wchar_t value[EnvironmentCapacity];
@@ -100,29 +132,6 @@ int PromptExtraLines(void)
     if (length == 0 || length >= EnvironmentCapacity)
         return 0;
     return CountPromptLines(prompt);
-}
-
-ClearScreenPlan PlanClearScreen(int promptRow, int windowHeight, int bufferHeight)
-{
-    ClearScreenPlan plan = {ClearNothing, -1, 0};
-    // A prompt row outside the buffer is no place the console could show or move.
-    if (promptRow < 0 || promptRow >= bufferHeight || windowHeight <= 0 ||
-        windowHeight > bufferHeight)
-        return plan;
-    if (promptRow + windowHeight <= bufferHeight) {
-        plan.kind = ClearMoveWindow;
-        plan.top = promptRow;
-    } else {
-        plan.kind = ClearShiftBuffer;
-        plan.shift = promptRow + windowHeight - bufferHeight;
-    }
-    return plan;
-}
-
-int TerminalScrollRows(int cursorRow, int promptLines)
-{
-    const int rows = cursorRow - promptLines;
-    return rows > 0 ? rows : 0;
 }
 
 int ClearScreen(KeyEvent *event)

@@ -13,16 +13,3 @@ int CountPromptLines(const wchar_t *prompt);
 
 // The same for the process's "Prompt" variable; a missing or overlong one counts 0.
 int PromptExtraLines(void);
-
-// Where a classic console's text goes for a prompt whose first row is promptRow.
-enum ClearScreenKind { ClearNothing, ClearMoveWindow, ClearShiftBuffer };
-struct ClearScreenPlan {
-    ClearScreenKind kind;
-    int top;   // ClearMoveWindow: the window's new top row
-    int shift; // ClearShiftBuffer: rows the buffer's contents move up (the rows to lower by)
-};
-ClearScreenPlan PlanClearScreen(int promptRow, int windowHeight, int bufferHeight);
-
-// Rows a Windows Terminal viewport scrolls for a cursor on cursorRow: 0 when the prompt is
-// already on the top row.
-int TerminalScrollRows(int cursorRow, int promptLines);

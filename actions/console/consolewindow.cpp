@@ -24,6 +24,17 @@ enum {
     MaxAncestors = 256,
 };
 
+enum { WindowSearchCapacity = 32 };
+
+// Top-level windows of one class (compared exactly), in enumeration order, at most 32.
+struct WindowClassSearch {
+    const wchar_t *className;
+    int capacity; // always WindowSearchCapacity
+    int count;
+    HWND windows[WindowSearchCapacity];
+    DWORD *processIds; // optional, WindowSearchCapacity entries: each window's process
+};
+
 bool HasClass(HWND window, const wchar_t *className)
 {
     static wchar_t found[ClassCapacity];
@@ -45,6 +56,33 @@ BOOL CALLBACK CollectOne(HWND window, LPARAM data)
     }
     search->windows[search->count++] = window;
     return search->count < search->capacity;
+}
+
+// Fills search->windows (and processIds when given) by EnumWindows; the count found.
+int CollectWindows(WindowClassSearch *search)
+{
+    search->count = 0;
+    if (search->capacity > WindowSearchCapacity || search->capacity <= 0)
+        search->capacity = WindowSearchCapacity;
+    EnumWindows(CollectOne, (LPARAM)search);
+    return search->count;
+}
+
+// The first collected window that belongs to this process or, walking up through the
+// shell's GetParentPID, to the nearest ancestor; null when none does. search must have
+// processIds.
+HWND FindAncestorWindow(const WindowClassSearch *search)
+{
+    if (search->count == 0 || !search->processIds)
+        return nullptr;
+    int processId = (int)GetCurrentProcessId();
+    for (int step = 0; step < MaxAncestors && processId != 0 && processId != -1; step++) {
+        for (int i = 0; i < search->count; i++)
+            if (search->processIds[i] == (DWORD)processId)
+                return search->windows[i];
+        processId = GetParentPID(processId);
+    }
+    return nullptr;
 }
 
 HWND AskHost(const wchar_t *request, int *answer)
@@ -237,29 +275,6 @@ HWND Found(HWND window, HWND view, ConsoleHostKind kind, HWND *viewOut, ConsoleH
 }
 
 } // namespace
-
-int CollectWindows(WindowClassSearch *search)
-{
-    search->count = 0;
-    if (search->capacity > WindowSearchCapacity || search->capacity <= 0)
-        search->capacity = WindowSearchCapacity;
-    EnumWindows(CollectOne, (LPARAM)search);
-    return search->count;
-}
-
-HWND FindAncestorWindow(const WindowClassSearch *search)
-{
-    if (search->count == 0 || !search->processIds)
-        return nullptr;
-    int processId = (int)GetCurrentProcessId();
-    for (int step = 0; step < MaxAncestors && processId != 0 && processId != -1; step++) {
-        for (int i = 0; i < search->count; i++)
-            if (search->processIds[i] == (DWORD)processId)
-                return search->windows[i];
-        processId = GetParentPID(processId);
-    }
-    return nullptr;
-}
 
 ULONG_PTR ParseWindowHandleText(const wchar_t *text)
 {

@@ -19,25 +19,6 @@ enum ConsoleHostKind : unsigned int {
 // for up to about a second, or enumerate child windows) run only when view is given.
 HWND FindConsoleWindow(HWND *view = nullptr, ConsoleHostKind *kind = nullptr);
 
-enum { WindowSearchCapacity = 32 };
-
-// Top-level windows of one class (compared exactly), in enumeration order, at most 32.
-struct WindowClassSearch {
-    const wchar_t *className;
-    int capacity; // always WindowSearchCapacity
-    int count;
-    HWND windows[WindowSearchCapacity];
-    DWORD *processIds; // optional, WindowSearchCapacity entries: each window's process
-};
-
-// Fills search->windows (and processIds when given) by EnumWindows; the count found.
-int CollectWindows(WindowClassSearch *search);
-
-// The first collected window that belongs to this process or, walking up through the
-// shell's GetParentPID, to the nearest ancestor; null when none does. search must have
-// processIds.
-HWND FindAncestorWindow(const WindowClassSearch *search);
-
 // A window handle written in an environment variable: "0x"/"0X" and hexadecimal digits, or
 // decimal digits, nothing else, not zero, at most 32 bits (ParseNumber). 0 when malformed.
 ULONG_PTR ParseWindowHandleText(const wchar_t *text);

@@ -20,6 +20,11 @@ enum {
     BlueBackground = 0x0010,
 };
 
+bool HasCommandMark(unsigned short attribute, unsigned short markBit)
+{
+    return (attribute & markBit) != 0;
+}
+
 HANDLE OpenConsoleOutput(void)
 {
     return CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,

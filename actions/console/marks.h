@@ -27,11 +27,6 @@ int RepaintCommandMarks(void);
 // already blue.
 enum { MarkColours = 0x1F, MarkColoursOnBlue = 0x4E };
 
-inline bool HasCommandMark(unsigned short attribute, unsigned short markBit)
-{
-    return (attribute & markBit) != 0;
-}
-
 // The attribute a cell gets when its row is marked. Without visible marks, or on a cell that
 // already carries a mark, only the mark bit is added.
 unsigned short MarkedAttribute(unsigned short old, unsigned short markBit, bool visible);

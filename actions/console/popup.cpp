@@ -16,6 +16,68 @@ POINT OwnerCorner;
 
 const wchar_t DefaultSubkey[] = L"CharInfo Popup";
 
+// The popup's place relative to its owner, as kept in the registry.
+struct PopupGeometry {
+    int xOffset, yOffset; // popup's outer top-left minus the owner's, in pixels
+    int width, height;    // popup's outer size
+};
+
+// The geometry's values in the registry, in the structure's order.
+const wchar_t *const GeometryNames[4] = {L"X Offset", L"Y Offset", L"Width", L"Height"};
+
+// Name of the volatile subkey for this console: "CharInfo Popup %04X" with the console window.
+void PopupSubkeyName(wchar_t *out, size_t capacity)
+{
+    TextFormat(out, capacity, L"%s %04X", DefaultSubkey,
+               (unsigned int)(ULONG_PTR)GetConsoleWindow());
+}
+
+// Reads a geometry from a subkey of the plug-in's key: 0 when all four values are REG_DWORDs.
+int ReadPopupGeometry(const wchar_t *subkey, PopupGeometry *geometry)
+{
+    wchar_t path[256];
+    TextFormat(path, 256, L"%s\\%s", SETTINGS_KEY_PATH, subkey);
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return -1;
+    DWORD values[4];
+    int result = 0;
+    for (int i = 0; i < 4 && result == 0; i++) {
+        DWORD type = 0, size = sizeof(DWORD);
+        if (RegQueryValueExW(key, GeometryNames[i], nullptr, &type, (BYTE *)&values[i], &size) !=
+                ERROR_SUCCESS ||
+            type != REG_DWORD || size != sizeof(DWORD))
+            result = -1;
+    }
+    RegCloseKey(key);
+    if (result == 0)
+        *geometry = PopupGeometry{(int)values[0], (int)values[1], (int)values[2], (int)values[3]};
+    return result;
+}
+
+// Writes it (creating the subkey, volatile when asked). 0 or a Windows error code.
+int WritePopupGeometry(const wchar_t *subkey, bool isVolatile, const PopupGeometry *geometry)
+{
+    HKEY base, key;
+    LONG status = RegCreateKeyExW(HKEY_CURRENT_USER, SETTINGS_KEY_PATH, 0, nullptr, 0, KEY_WRITE,
+                                  nullptr, &base, nullptr);
+    if (status != ERROR_SUCCESS)
+        return (int)status;
+    status = RegCreateKeyExW(base, subkey, 0, nullptr,
+                             isVolatile ? REG_OPTION_VOLATILE : REG_OPTION_NON_VOLATILE, KEY_WRITE,
+                             nullptr, &key, nullptr);
+    RegCloseKey(base);
+    if (status != ERROR_SUCCESS)
+        return (int)status;
+    const DWORD values[4] = {(DWORD)geometry->xOffset, (DWORD)geometry->yOffset,
+                             (DWORD)geometry->width, (DWORD)geometry->height};
+    for (int i = 0; i < 4 && status == ERROR_SUCCESS; i++)
+        status = RegSetValueExW(key, GeometryNames[i], 0, REG_DWORD, (const BYTE *)&values[i],
+                                sizeof(DWORD));
+    RegCloseKey(key);
+    return (int)status;
+}
+
 bool Held(int virtualKey)
 {
     return (GetAsyncKeyState(virtualKey) & 0x8000) != 0;
@@ -141,58 +203,6 @@ INT_PTR CALLBACK PopupProcedure(HWND popup, UINT message, WPARAM wParam, LPARAM 
 }
 
 } // namespace
-
-void PopupSubkeyName(wchar_t *out, size_t capacity)
-{
-    TextFormat(out, capacity, L"%s %04X", DefaultSubkey,
-               (unsigned int)(ULONG_PTR)GetConsoleWindow());
-}
-
-int ReadPopupGeometry(const wchar_t *subkey, PopupGeometry *geometry)
-{
-    wchar_t path[256];
-    TextFormat(path, 256, L"%s\\%s", SETTINGS_KEY_PATH, subkey);
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return -1;
-    const wchar_t *names[4] = {L"X Offset", L"Y Offset", L"Width", L"Height"};
-    DWORD values[4];
-    int result = 0;
-    for (int i = 0; i < 4 && result == 0; i++) {
-        DWORD type = 0, size = sizeof(DWORD);
-        if (RegQueryValueExW(key, names[i], nullptr, &type, (BYTE *)&values[i], &size) !=
-                ERROR_SUCCESS ||
-            type != REG_DWORD || size != sizeof(DWORD))
-            result = -1;
-    }
-    RegCloseKey(key);
-    if (result == 0)
-        *geometry = PopupGeometry{(int)values[0], (int)values[1], (int)values[2], (int)values[3]};
-    return result;
-}
-
-int WritePopupGeometry(const wchar_t *subkey, bool isVolatile, const PopupGeometry *geometry)
-{
-    HKEY base, key;
-    LONG status = RegCreateKeyExW(HKEY_CURRENT_USER, SETTINGS_KEY_PATH, 0, nullptr, 0, KEY_WRITE,
-                                  nullptr, &base, nullptr);
-    if (status != ERROR_SUCCESS)
-        return (int)status;
-    status = RegCreateKeyExW(base, subkey, 0, nullptr,
-                             isVolatile ? REG_OPTION_VOLATILE : REG_OPTION_NON_VOLATILE, KEY_WRITE,
-                             nullptr, &key, nullptr);
-    RegCloseKey(base);
-    if (status != ERROR_SUCCESS)
-        return (int)status;
-    const wchar_t *names[4] = {L"X Offset", L"Y Offset", L"Width", L"Height"};
-    const DWORD values[4] = {(DWORD)geometry->xOffset, (DWORD)geometry->yOffset,
-                             (DWORD)geometry->width, (DWORD)geometry->height};
-    for (int i = 0; i < 4 && status == ERROR_SUCCESS; i++)
-        status =
-            RegSetValueExW(key, names[i], 0, REG_DWORD, (const BYTE *)&values[i], sizeof(DWORD));
-    RegCloseKey(key);
-    return (int)status;
-}
 
 int ShowCharInfoPopup(const wchar_t *text)
 {

@@ -14,18 +14,3 @@ enum {
 // Creates the popup, or only replaces its text (when text is given) if it is open. 0, or -1
 // when the window cannot be made.
 int ShowCharInfoPopup(const wchar_t *text);
-
-// The popup's place relative to its owner, as kept in the registry.
-struct PopupGeometry {
-    int xOffset, yOffset; // popup's outer top-left minus the owner's, in pixels
-    int width, height;    // popup's outer size
-};
-
-// Name of the volatile subkey for this console: "CharInfo Popup %04X" with the console window.
-void PopupSubkeyName(wchar_t *out, size_t capacity);
-
-// Reads a geometry from a subkey of the plug-in's key: 0 when all four values are REG_DWORDs.
-int ReadPopupGeometry(const wchar_t *subkey, PopupGeometry *geometry);
-
-// Writes it (creating the subkey, volatile when asked). 0 or a Windows error code.
-int WritePopupGeometry(const wchar_t *subkey, bool isVolatile, const PopupGeometry *geometry);

@@ -1,5 +1,6 @@
 #include "actions/console/textfilewriter.h"
 
+#include "frame/text.h"
 #include "frame/textscan.h"
 
 #include <stdlib.h>
@@ -7,16 +8,6 @@
 
 namespace
 {
-
-bool IsHighSurrogate(wchar_t ch)
-{
-    return ch >= 0xD800 && ch <= 0xDBFF;
-}
-
-bool IsLowSurrogate(wchar_t ch)
-{
-    return ch >= 0xDC00 && ch <= 0xDFFF;
-}
 
 int WriteBytes(HANDLE file, const void *bytes, DWORD size)
 {

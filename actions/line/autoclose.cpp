@@ -52,6 +52,15 @@ bool Opens(Condition condition, wchar_t previous)
     return iswpunct(previous) != 0;
 }
 
+// True only when the shell's "%_insert" expands to exactly "1".
+bool IsInsertMode(void)
+{
+    wchar_t text[InsertModeCapacity] = L"%_insert";
+    ExpandVariables(text, 1);
+    text[InsertModeCapacity - 1] = 0;
+    return text[0] == L'1' && text[1] == 0;
+}
+
 } // namespace
 
 bool IsAutoCloseKey(int code)
@@ -65,14 +74,6 @@ wchar_t AutoCloseCharacter(int code, unsigned int flags, wchar_t previous)
     if (!row || !(flags & row->bit) || !Opens(row->condition, previous))
         return 0;
     return row->closing;
-}
-
-bool IsInsertMode(void)
-{
-    wchar_t text[InsertModeCapacity] = L"%_insert";
-    ExpandVariables(text, 1);
-    text[InsertModeCapacity - 1] = 0;
-    return text[0] == L'1' && text[1] == 0;
 }
 
 int AutoClosePair(KeyEvent *event)

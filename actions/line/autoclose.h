@@ -10,9 +10,6 @@ bool IsAutoCloseKey(int code);
 // the cursor (0 at the start of the line); 0 when no pair is to be made.
 wchar_t AutoCloseCharacter(int code, unsigned int flags, wchar_t previous);
 
-// True only when the shell's "%_insert" expands to exactly "1".
-bool IsInsertMode(void);
-
 // Puts the closing character for the record's own code at the cursor, in insert mode and
 // while the line holds at most 65,533 characters. Never consumes the key, moves the cursor or
 // sets redraw. 0.

@@ -6,6 +6,7 @@
 #include "frame/textscan.h"
 
 #include <wchar.h>
+#include <windows.h>
 
 namespace
 {
@@ -47,32 +48,10 @@ bool ParseHex(const wchar_t *text, unsigned long *value)
     return true;
 }
 
-// The first non-empty description: the environment, then the registry's four places.
-bool FindHighlightText(wchar_t *out)
-{
-    DWORD n = GetEnvironmentVariableW(L"Highlight", out, HighlightTextCapacity);
-    if (n > 0 && n < HighlightTextCapacity)
-        return true;
-    wchar_t ownKey[256];
-    TextFormat(ownKey, 256, L"%s\\%s", L"SOFTWARE\\JPPlugins", PLUGIN_NAME);
-    const struct {
-        HKEY root;
-        const wchar_t *path;
-    } places[] = {
-        {HKEY_CURRENT_USER, ownKey},
-        {HKEY_LOCAL_MACHINE, ownKey},
-        {HKEY_CURRENT_USER, L"SOFTWARE\\JPPlugins"},
-        {HKEY_LOCAL_MACHINE, L"SOFTWARE\\JPPlugins"},
-    };
-    for (const auto &place : places)
-        if (ReadHighlightValue(place.root, place.path, out) == 0)
-            return true;
-    out[0] = 0;
-    return false;
-}
-
-} // namespace
-
+// The REG_SZ value "Highlight" under root\keyPath into out (HighlightTextCapacity units). 0
+// when a non-empty text was read; else the registry's error code, ERROR_INVALID_DATA for
+// another type or ERROR_NO_DATA for an empty value, with out emptied; -1 for a missing
+// argument.
 int ReadHighlightValue(HKEY root, const wchar_t *keyPath, wchar_t *out)
 {
     if (!root || !keyPath || !out)
@@ -97,6 +76,47 @@ int ReadHighlightValue(HKEY root, const wchar_t *keyPath, wchar_t *out)
         return ERROR_NO_DATA;
     return 0;
 }
+
+// The first non-empty description: the environment, then the registry's four places.
+bool FindHighlightText(wchar_t *out)
+{
+    DWORD n = GetEnvironmentVariableW(L"Highlight", out, HighlightTextCapacity);
+    if (n > 0 && n < HighlightTextCapacity)
+        return true;
+    wchar_t ownKey[256];
+    TextFormat(ownKey, 256, L"%s\\%s", L"SOFTWARE\\JPPlugins", PLUGIN_NAME);
+    const struct {
+        HKEY root;
+        const wchar_t *path;
+    } places[] = {
+        {HKEY_CURRENT_USER, ownKey},
+        {HKEY_LOCAL_MACHINE, ownKey},
+        {HKEY_CURRENT_USER, L"SOFTWARE\\JPPlugins"},
+        {HKEY_LOCAL_MACHINE, L"SOFTWARE\\JPPlugins"},
+    };
+    for (const auto &place : places)
+        if (ReadHighlightValue(place.root, place.path, out) == 0)
+            return true;
+    out[0] = 0;
+    return false;
+}
+
+// The attribute to show the value in; *current receives the current attribute (low byte) so
+// that it can be restored. The description comes from "Highlight" in the environment, then
+// the registry; without one the colour is chosen to contrast with the current one.
+int HighlightAttribute(int *current)
+{
+    unsigned short attribute = 0x07, other = 0;
+    GetAttribute(&attribute, &other);
+    int now = attribute & 0xFF;
+    if (current)
+        *current = now;
+    wchar_t text[HighlightTextCapacity];
+    FindHighlightText(text);
+    return HighlightFor(now, text);
+}
+
+} // namespace
 
 int HighlightFor(int current, const wchar_t *description)
 {
@@ -137,18 +157,6 @@ int HighlightFor(int current, const wchar_t *description)
     if (b < 0 && f != fg && f != bg)
         return (bg << 4) | f;
     return current;
-}
-
-int HighlightAttribute(int *current)
-{
-    unsigned short attribute = 0x07, other = 0;
-    GetAttribute(&attribute, &other);
-    int now = attribute & 0xFF;
-    if (current)
-        *current = now;
-    wchar_t text[HighlightTextCapacity];
-    FindHighlightText(text);
-    return HighlightFor(now, text);
 }
 
 int CalculatorLine(KeyEvent *event)

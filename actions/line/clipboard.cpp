@@ -39,7 +39,8 @@ int Refuse(KeyEvent *event)
     return 0;
 }
 
-// As ReadClipboardWord, but -1 tells a word too long from no word at all.
+// The clipboard's first word into a buffer of ClipboardWordCapacity units: 1 when read; 0 when
+// there is none, the clipboard holds no text or cannot be opened; -1 when it is too long.
 int ReadFirstWord(wchar_t *buffer)
 {
     buffer[0] = 0;
@@ -55,6 +56,60 @@ int ReadFirstWord(wchar_t *buffer)
     }
     CloseClipboard();
     return result;
+}
+
+// Puts length units of text on the clipboard as its only content, Unicode text. 0 on success;
+// otherwise nonzero, the memory block freed.
+int PutOnClipboard(const wchar_t *text, size_t length)
+{
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, (length + 1) * sizeof(wchar_t));
+    if (!block)
+        return 1;
+    wchar_t *copy = (wchar_t *)GlobalLock(block);
+    if (!copy) {
+        GlobalFree(block);
+        return 1;
+    }
+    if (length)
+        memcpy(copy, text, length * sizeof(wchar_t));
+    copy[length] = 0;
+    GlobalUnlock(block);
+
+    bool placed = false;
+    if (OpenClipboard(GetConsoleWindow())) {
+        if (EmptyClipboard())
+            placed = SetClipboardData(CF_UNICODETEXT, block) != nullptr;
+        CloseClipboard();
+    }
+    if (!placed) {
+        GlobalFree(block);
+        return 1;
+    }
+    return 0;
+}
+
+// The word goes to the clipboard straight from the line, so a word of any length is copied
+// whole, and a cut removes exactly what the clipboard got.
+int CopyWord(KeyEvent *event, bool cut)
+{
+    if (!event || !HasText(event->line))
+        return 0;
+    int start = 0, length = 0;
+    if (!FindWordAtCursor(event, &start, &length, nullptr, 0) || length <= 0)
+        return Refuse(event);
+    if (PutOnClipboard(event->line + start, (size_t)length) != 0)
+        return Refuse(event);
+    if (cut) {
+        // The blanks after the word go too; the terminator is no blank.
+        size_t end = (size_t)(start + length);
+        while (end < EditLineCapacity - 1 && IsBlank(event->line[end]))
+            end++;
+        DeleteText(start, event, (int)(end - (size_t)start));
+    }
+    ConsumeKey(event);
+    if (!cut)
+        PlayCopyChime();
+    return 0;
 }
 
 } // namespace
@@ -88,41 +143,6 @@ int FirstClipboardWord(const wchar_t *text, size_t count, wchar_t *out)
     return 1;
 }
 
-int ReadClipboardWord(wchar_t *buffer)
-{
-    if (!buffer)
-        return -1;
-    return ReadFirstWord(buffer) == 1 ? 1 : 0;
-}
-
-int PutOnClipboard(const wchar_t *text, size_t length)
-{
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, (length + 1) * sizeof(wchar_t));
-    if (!block)
-        return 1;
-    wchar_t *copy = (wchar_t *)GlobalLock(block);
-    if (!copy) {
-        GlobalFree(block);
-        return 1;
-    }
-    if (length)
-        memcpy(copy, text, length * sizeof(wchar_t));
-    copy[length] = 0;
-    GlobalUnlock(block);
-
-    bool placed = false;
-    if (OpenClipboard(GetConsoleWindow())) {
-        if (EmptyClipboard())
-            placed = SetClipboardData(CF_UNICODETEXT, block) != nullptr;
-        CloseClipboard();
-    }
-    if (!placed) {
-        GlobalFree(block);
-        return 1;
-    }
-    return 0;
-}
-
 int CopyLine(KeyEvent *event)
 {
     if (!event || !HasText(event->line))
@@ -131,30 +151,6 @@ int CopyLine(KeyEvent *event)
         return Refuse(event);
     ConsumeKey(event);
     PlayCopyChime();
-    return 0;
-}
-
-// The word goes to the clipboard straight from the line, so a word of any length is copied
-// whole, and a cut removes exactly what the clipboard got.
-int CopyWord(KeyEvent *event, bool cut)
-{
-    if (!event || !HasText(event->line))
-        return 0;
-    int start = 0, length = 0;
-    if (!FindWordAtCursor(event, &start, &length, nullptr, 0) || length <= 0)
-        return Refuse(event);
-    if (PutOnClipboard(event->line + start, (size_t)length) != 0)
-        return Refuse(event);
-    if (cut) {
-        // The blanks after the word go too; the terminator is no blank.
-        size_t end = (size_t)(start + length);
-        while (end < EditLineCapacity - 1 && IsBlank(event->line[end]))
-            end++;
-        DeleteText(start, event, (int)(end - (size_t)start));
-    }
-    ConsumeKey(event);
-    if (!cut)
-        PlayCopyChime();
     return 0;
 }
 

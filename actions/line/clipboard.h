@@ -11,9 +11,8 @@ enum { ClipboardWordCapacity = 8192 };
 // empty or blank leaves the key to the shell. 0.
 int CopyLine(KeyEvent *event);
 
-// "Copy Word" (cut false) and "Cut Word" (cut true): the word at the cursor goes to the
-// clipboard; a cut then removes it and the blanks after it. 0.
-int CopyWord(KeyEvent *event, bool cut);
+// "Copy Word" and "Cut Word": the word at the cursor goes to the clipboard; a cut then
+// removes it and the blanks after it. 0.
 int CopyWordAction(KeyEvent *event);
 int CutWordAction(KeyEvent *event);
 
@@ -27,11 +26,3 @@ int SwapClipboardWord(KeyEvent *event);
 // 8,192 units. 1 when a word was taken; 0 when there is none; -1 when it is longer than 8,191
 // units (out is then empty).
 int FirstClipboardWord(const wchar_t *text, size_t count, wchar_t *out);
-
-// The clipboard's first word into a buffer of 8,192 units. 1 when read; 0 when there is none,
-// the clipboard holds no text or cannot be opened, or the word is too long; -1 for no buffer.
-int ReadClipboardWord(wchar_t *buffer);
-
-// Puts length units of text on the clipboard as its only content, Unicode text. 0 on success;
-// otherwise nonzero, the memory block freed.
-int PutOnClipboard(const wchar_t *text, size_t length);

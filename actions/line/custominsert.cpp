@@ -24,8 +24,7 @@ int Fail(KeyEvent *event)
     return 0;
 }
 
-} // namespace
-
+// index 0, 1 or 2 for Insert-1 to Insert-3. 0; -1 for any other index (nothing done).
 int InsertCustomText(int index, KeyEvent *event)
 {
     if (index < 0 || index > 2)
@@ -59,6 +58,8 @@ int InsertCustomText(int index, KeyEvent *event)
     ConsumeKey(event);
     return 0;
 }
+
+} // namespace
 
 int CustomInsert1(KeyEvent *event)
 {

@@ -7,9 +7,6 @@
 // Text and expansion buffer, the terminator included.
 enum { CustomInsertCapacity = 8192 };
 
-// index 0, 1 or 2 for Insert-1 to Insert-3. 0; -1 for any other index (nothing done).
-int InsertCustomText(int index, KeyEvent *event);
-
 // The actions (ids 13, 14, 15).
 int CustomInsert1(KeyEvent *event);
 int CustomInsert2(KeyEvent *event);

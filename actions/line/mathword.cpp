@@ -17,7 +17,8 @@ namespace
 wchar_t Expression[MathWordCapacity];
 wchar_t NewLine[MathWordCapacity];
 
-// StripQuotes on a text whose length is known.
+// Removes a pair of double quotes around the whole text (at least two characters) in place.
+// 2 when it removed them, 0 when the text is unchanged.
 int StripQuotesOfLength(wchar_t *text, size_t length)
 {
     if (length < 2 || text[0] != L'"' || text[length - 1] != L'"')
@@ -28,13 +29,6 @@ int StripQuotesOfLength(wchar_t *text, size_t length)
 }
 
 } // namespace
-
-int StripQuotes(wchar_t *text)
-{
-    if (!text)
-        return -1;
-    return StripQuotesOfLength(text, TextLength(text));
-}
 
 int EvaluateWord(int *cursor, wchar_t *line)
 {

@@ -4,10 +4,6 @@
 
 enum { MathWordCapacity = 0x10000 };
 
-// Removes a pair of double quotes around the whole text (at least two characters) in place.
-// 2 when it removed them, 0 when the text is unchanged, -1 for a null text.
-int StripQuotes(wchar_t *text);
-
 // Evaluates the word holding the cursor index (or ending just before it) with the shell's
 // Evaluate, keeping the shell quiet, and puts the value in its place; the index then stands
 // just after the value. 1 on success; 0 when there is no word, it is empty once unquoted, or

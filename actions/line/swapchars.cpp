@@ -11,15 +11,6 @@
 namespace
 {
 
-bool IsHighSurrogate(wchar_t ch)
-{
-    return ch >= 0xD800 && ch <= 0xDBFF;
-}
-bool IsLowSurrogate(wchar_t ch)
-{
-    return ch >= 0xDC00 && ch <= 0xDFFF;
-}
-
 // Units of the character starting at text: 2 for a complete surrogate pair, else 1.
 size_t CharUnits(const wchar_t *text)
 {

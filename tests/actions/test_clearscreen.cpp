@@ -4,6 +4,7 @@
 #include "actions/console/clearscreen.h"
 #include "frame/plugin.h"
 #include "tests/support/check.h"
+#include "tests/support/screen.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -16,17 +17,7 @@ enum { Columns = 80, Rows = 3000, WindowRows = 25, Plain = 0x0007, Current = 0x0
 
 HANDLE Screen(void)
 {
-    static HANDLE screen;
-    if (!screen) {
-        screen = CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE,
-                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                           CONSOLE_TEXTMODE_BUFFER, nullptr);
-        if (screen == INVALID_HANDLE_VALUE || !SetConsoleActiveScreenBuffer(screen)) {
-            printf("cannot make a screen buffer\n");
-            screen = nullptr;
-        }
-        Plugin.console = screen;
-    }
+    static HANDLE screen = Plugin.console = NewTestScreen(0, 0, 0);
     return screen;
 }
 

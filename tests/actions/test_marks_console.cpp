@@ -4,8 +4,7 @@
 #include "settings/settings.h"
 #include "tests/support/check.h"
 #include "tests/support/hostctl.h"
-
-#include <stdio.h>
+#include "tests/support/screen.h"
 
 namespace
 {
@@ -14,16 +13,7 @@ enum { Rows = 3000, WindowRows = 25, Plain = 0x0007 };
 
 HANDLE Screen(void)
 {
-    static HANDLE screen;
-    if (!screen) {
-        screen = CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE,
-                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                           CONSOLE_TEXTMODE_BUFFER, nullptr);
-        if (screen == INVALID_HANDLE_VALUE || !SetConsoleActiveScreenBuffer(screen)) {
-            printf("cannot make a screen buffer\n");
-            screen = nullptr;
-        }
-    }
+    static HANDLE screen = NewTestScreen(0, 0, 0);
     return screen;
 }
 

@@ -21,24 +21,9 @@ struct PairCase {
 const PairCase Cases[] = {
     {"quote after a blank", L"/B8", true, '"', L"echo |", L"echo |\""},
     {"quote after a letter", L"/B8", true, '"', L"abc|", L"abc|"},
-    {"quote after =", L"/B8", true, '"', L"set x=|", L"set x=|\""},
-    {"quote after :", L"/B8", true, '"', L"a:|", L"a:|\""},
-    {"quote after [", L"/B8", true, '"', L"%@x[|", L"%@x[|\""},
-    {"quote at the start", L"/B8", true, '"', L"|", L"|\""},
-    {"apostrophe inside a word", L"/B16", true, '\'', L"don|", L"don|"},
-    {"apostrophe after (", L"/B16", true, '\'', L"x(|", L"x(|'"},
-    {"apostrophe after a blank", L"/B16", true, '\'', L"a |", L"a |'"},
-    {"apostrophe after a full stop", L"/B16", true, '\'', L"a.|", L"a.|'"},
-    {"backquote after a blank", L"/B32", true, '`', L"a |", L"a |`"},
-    {"backquote after a letter", L"/B32", true, '`', L"a|", L"a|"},
     {"bracket mid line", L"/B1", true, '[', L"a|b", L"a|]b"},
-    {"parenthesis after a letter", L"/B2", true, '(', L"f|", L"f|)"},
     {"brace", L"/B4", true, '{', L"|x", L"|}x"},
-    {"bracket without its bit", L"/B2", true, '[', L"a|", L"a|"},
-    {"quote without its bit", L"/B55", true, '"', L"a |", L"a |"},
     {"overwrite mode", L"/B63", false, '(', L"a|b", L"a|b"},
-    {"no flags", L"/B0", true, '(', L"a|", L"a|"},
-    {"closing bracket is no opener", L"/B63", true, ']', L"a|", L"a|"},
 };
 
 } // namespace

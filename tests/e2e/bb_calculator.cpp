@@ -3,6 +3,7 @@
 // sets Ans and leaves Enter to the shell.
 #include "tests/support/check.h"
 #include "tests/support/hostctl.h"
+#include "tests/support/screen.h"
 #include "tests/support/startedplugin.h"
 
 #include <stdio.h>
@@ -28,14 +29,8 @@ TestConsole OpenTestConsole(void)
     console.previousActive =
         CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                     nullptr, OPEN_EXISTING, 0, nullptr);
-    console.screen =
-        CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, CONSOLE_TEXTMODE_BUFFER, nullptr);
-    COORD size = {Width, Rows};
-    bool ok = console.screen != INVALID_HANDLE_VALUE &&
-              SetConsoleScreenBufferSize(console.screen, size) &&
-              SetConsoleActiveScreenBuffer(console.screen);
-    CHECK(ok);
+    console.screen = NewTestScreen(Width, Rows, 0);
+    CHECK(console.screen != nullptr);
     SetStdHandle(STD_OUTPUT_HANDLE, console.screen);
     return console;
 }
@@ -184,20 +179,7 @@ struct HighlightRow {
 
 const HighlightRow HighlightRows[] = {
     {"bright form of the foreground", 0x07, nullptr, {}, 0x0F},
-    {"first choice", 0x0C, nullptr, {}, 0x0F},
-    {"second choice on light grey", 0x70, nullptr, {}, 0x79},
-    {"second choice on black", 0x0F, nullptr, {}, 0x0E},
-    {"black foreground takes the table", 0x30, nullptr, {}, 0x3F},
-    {"foreground equal to background", 0x22, L"0x4F", {}, 0x07},
-    {"inverse", 0x1E, L"inv", {}, 0x61},
-    {"inverse ignoring case", 0x1E, L"INVERSE", {}, 0x61},
     {"hexadecimal", 0x07, L"0x4F", {}, 0x4F},
-    {"hexadecimal already current", 0x4F, L"0x4f", {}, 0x4F},
-    {"invalid hexadecimal", 0x07, L"0x4G", {}, 0x07},
-    {"colour names", 0x07, L"bright red on blue", {}, 0x1C},
-    {"foreground alone", 0x17, L"yellow", {}, 0x16},
-    {"foreground alone, same as background", 0x17, L"blue", {}, 0x17},
-    {"unreadable description", 0x07, L"sparkly", {}, 0x07},
     {"own key under the current user", 0x07, nullptr, {L"0x2E"}, 0x2E},
     {"own key under the local machine", 0x07, nullptr, {nullptr, L"0x3E"}, 0x3E},
     {"shared key under the current user", 0x07, nullptr, {nullptr, nullptr, L"0x5E"}, 0x5E},

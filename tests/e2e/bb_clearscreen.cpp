@@ -3,6 +3,7 @@
 // the rows of the record are lowered by as much.
 #include "tests/support/check.h"
 #include "tests/support/hostctl.h"
+#include "tests/support/screen.h"
 #include "tests/support/startedplugin.h"
 
 #include <stdio.h>
@@ -17,18 +18,9 @@ enum { AltL = 0x10026, Rows = 3000, WindowRows = 25, Fill = 0x0017 };
 // A screen buffer of its own, active before the plug-in opens "CONOUT$" at load.
 HANDLE Screen(void)
 {
-    static HANDLE screen;
-    if (screen)
-        return screen;
-    screen =
-        CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, CONSOLE_TEXTMODE_BUFFER, nullptr);
-    COORD size = {80, Rows};
-    if (screen == INVALID_HANDLE_VALUE || !SetConsoleActiveScreenBuffer(screen) ||
-        !SetConsoleScreenBufferSize(screen, size)) {
-        printf("cannot make a screen buffer\n");
+    static HANDLE screen = NewTestScreen(80, Rows, 0);
+    if (!screen)
         exit(2);
-    }
     return screen;
 }
 

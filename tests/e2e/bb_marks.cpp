@@ -2,9 +2,9 @@
 // Ctrl-Alt-Up / Ctrl-Alt-Down hotkeys move the window between marks, and /Y repaints them.
 #include "tests/support/check.h"
 #include "tests/support/hostctl.h"
+#include "tests/support/screen.h"
 #include "tests/support/startedplugin.h"
 
-#include <stdio.h>
 #include <stdlib.h>
 
 namespace
@@ -34,16 +34,9 @@ HANDLE Screen(void)
     static HANDLE screen;
     if (screen)
         return screen;
-    screen =
-        CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, CONSOLE_TEXTMODE_BUFFER, nullptr);
-    COORD size = {80, Rows};
-    SMALL_RECT window = {0, 0, 79, WindowRows - 1};
-    if (screen == INVALID_HANDLE_VALUE || !SetConsoleActiveScreenBuffer(screen) ||
-        !SetConsoleScreenBufferSize(screen, size) || !SetConsoleWindowInfo(screen, TRUE, &window)) {
-        printf("cannot make a screen buffer\n");
+    screen = NewTestScreen(80, Rows, WindowRows);
+    if (!screen)
         exit(2);
-    }
     DWORD done = 0;
     COORD origin = {0, 0};
     FillConsoleOutputAttribute(screen, Plain, 80 * Rows, origin, &done);

@@ -104,13 +104,14 @@ void MakeTree(void)
     RemoveAll(Root);
     CreateDirectoryW(Root, nullptr);
     const wchar_t *directories[] = {L"bin1", L"My Tools",         L"bin2", L"cwd",
-                                    L"apps", L"bin1\\dupdir.exe", L"R&D"};
+                                    L"apps", L"bin1\\dupdir.exe", L"R&D",  L"Semi;Colon"};
     for (const wchar_t *d : directories)
         MakeDirectory(d);
-    const wchar_t *files[] = {L"bin1\\notes.txt",  L"bin1\\notepad.exe",    L"bin1\\npx.cmd",
-                              L"bin1\\tool.lwpy",  L"My Tools\\mytool.exe", L"bin2\\last.btm",
-                              L"bin2\\dupdir.exe", L"cwd\\here.bat",        L"apps\\appthing.exe",
-                              L"R&D\\rnd.com"};
+    const wchar_t *files[] = {
+        L"bin1\\notes.txt",  L"bin1\\notepad.exe",       L"bin1\\npx.cmd",
+        L"bin1\\tool.lwpy",  L"My Tools\\mytool.exe",    L"bin2\\last.btm",
+        L"bin2\\dupdir.exe", L"cwd\\here.bat",           L"apps\\appthing.exe",
+        L"R&D\\rnd.com",     L"Semi;Colon\\semitool.exe"};
     for (const wchar_t *f : files)
         MakeFile(f);
     RemoveTestKeys();
@@ -164,6 +165,8 @@ TEST(search_path_in_path_directories)
         {"quoted Path entry, quoted result", path, nullptr, L"mytool|",
          L"\"@\\My Tools\\mytool.exe\"|"},
         {"special character quoted", path, nullptr, L"rnd|", L"\"@\\R&D\\rnd.com\"|"},
+        {"; inside a quoted entry", L"@\\bin1;\"@\\Semi;Colon\";@\\bin2", nullptr, L"semit|",
+         L"\"@\\Semi;Colon\\semitool.exe\"|"},
         {"last entry without ;", path, nullptr, L"last|", L"@\\bin2\\last.btm|"},
         {"a directory is no match", path, nullptr, L"dupdir|", L"@\\bin2\\dupdir.exe|"},
         {"in the middle of a line", path, nullptr, L"start no|te x",

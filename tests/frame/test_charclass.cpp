@@ -24,3 +24,15 @@ TEST(is_hex_digit)
     for (const wchar_t *p = no; *p; p++)
         CHECK(!IsHexDigit(*p));
 }
+
+TEST(surrogate_halves)
+{
+    const wchar_t high[] = {0xD800, 0xDBFF, 0}, low[] = {0xDC00, 0xDFFF, 0};
+    const wchar_t neither[] = {0xD7FF, 0xE000, L'a', 0xFFFF, 0};
+    for (const wchar_t *p = high; *p; p++)
+        CHECK(IsHighSurrogate(*p) && !IsLowSurrogate(*p));
+    for (const wchar_t *p = low; *p; p++)
+        CHECK(IsLowSurrogate(*p) && !IsHighSurrogate(*p));
+    for (const wchar_t *p = neither; *p; p++)
+        CHECK(!IsHighSurrogate(*p) && !IsLowSurrogate(*p));
+}
