@@ -104,16 +104,18 @@ namespace
 // 1,000 cycles of load, start, a sound, shut-down and unload, and no thread-local storage slot.
 TEST(load_and_unload_cycles_leave_no_handles_or_memory_behind)
 {
-    enum { Cycles = 200, HandlesPer1000 = 10, BytesPer1000 = 1 << 20 };
+    enum { Cycles = 200, HandlesPer1000 = 10, BytesPer1000 = 1 << 20, SettleMs = 500 };
     bool sounds = SoundsUnderQemu();
     // The first sounds load the player and its sounds for good.
     PlayThenUnload(sounds ? L"/E:3 /Q" : L"/E:0 /Q");
     PlayThenUnload(sounds ? L"/E:4 /Q" : L"/E:0 /Q");
+    Sleep(SettleMs); // the last sound's player thread, and its stack, gone before each count
     uintptr_t handles = HandleCount();
     size_t bytes = CommittedBytes();
     unsigned long slot = FreeTlsSlot();
     for (int cycle = 0; cycle < Cycles; cycle++)
         PlayThenUnload(sounds ? (cycle % 2 ? L"/E:3 /Q" : L"/E:4 /Q") : L"/E:0 /Q");
+    Sleep(SettleMs);
     long long moreHandles = (long long)HandleCount() - (long long)handles;
     long long moreBytes = (long long)CommittedBytes() - (long long)bytes;
     printf("after %d load/unload cycles: %+lld handles, %+lld bytes committed, TLS slot %lu -> "
