@@ -84,10 +84,8 @@ void BenchReload(void)
     long long moreSlots = (long long)FreeTlsSlot() - (long long)slot;
 
     char note[160], count[32];
-    snprintf(note, sizeof note,
-             "count after 1,000 cycles of load, start, error sound, "
-             "shut-down, unload%s",
-             failed ? " (some cycles failed)" : "");
+    const char *what = "after 1,000 cycles of load, start, error sound, shut-down, unload";
+    snprintf(note, sizeof note, "%s%s", what, failed ? "; some cycles failed" : "");
     snprintf(count, sizeof count, "%+lld", moreHandles);
     Row("reload: handles", count, "10", !failed && moreHandles <= HandleBound, note);
     snprintf(count, sizeof count, "%+lld KB", moreBytes / 1024);
