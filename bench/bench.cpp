@@ -30,6 +30,7 @@
 #include "actions/actions.h"
 #include "bench/console.h"
 #include "bench/importclock.h"
+#include "bench/reload.h"
 #include "bench/searchpath.h"
 #include "bench/smartkeys.h"
 #include "bench/table.h"
@@ -397,6 +398,8 @@ int main(int argc, char **argv)
         BenchSmartKeys();
     if (!Only)
         BenchSearchPath();
+    if (Selected("reload: handles, committed memory, TLS slots"))
+        BenchReload();
 
     ShutdownPlugin(0);
     if (copy)
