@@ -195,6 +195,8 @@ if start --no-plugin --keys '"Enter|Home|Alt-;|Enter'; then
     check "Alt-; does nothing without the plug-in" has '"Enter" is not a command of this shell'
     text "echo one two"
     keys Enter
+    # Keys typed while a command runs would be echoed into its output.
+    wait_for 10 has_line "one two"
     text "echo"
     keys F3
     check "the shell's own F3 completes from the last line" line_is "echo one two"
