@@ -5,7 +5,7 @@
 #include "actions/console/printhistory.h"
 #include "bench/table.h"
 #include "frame/paths.h"
-#include "frame/plugin.h"
+#include "frame/globals.h"
 
 #include <stdio.h>
 #include <windows.h>

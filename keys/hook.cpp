@@ -6,6 +6,7 @@
 #include "actions/line/autoclose.h"
 #include "actions/line/lastargs.h"
 #include "actions/line/unicodeentry.h"
+#include "frame/globals.h"
 #include "frame/text.h"
 #include "keys/hotkeys.h"
 #include "keys/keytables.h"

@@ -48,7 +48,7 @@ struct HotkeyTableData {
 extern HotkeyTableData HotkeyTable;
 
 // Indexed by action id; id 0 is the empty name.
-extern const wchar_t *const ActionNames[ActionCount + 1];
+extern const wchar_t *const (&ActionNames)[ActionCount + 1];
 
 // set: action 0 removes; replaces an existing binding or appends. 0 success, 1 table full
 // (message written), -1 code 0.

@@ -3,6 +3,7 @@
 #include "actions/console/marks.h"
 #include "frame/host.h"
 #include "frame/messages.h"
+#include "frame/globals.h"
 #include "frame/text.h"
 #include "keys/hotkeys.h"
 #include "keys/keytables.h"

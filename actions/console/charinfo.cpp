@@ -3,7 +3,7 @@
 #include "actions/console/popup.h"
 #include "frame/host.h"
 #include "frame/messages.h"
-#include "frame/plugin.h"
+#include "frame/globals.h"
 #include "frame/text.h"
 
 namespace

@@ -2,7 +2,7 @@
 // error), the order of the second phase, and every text it writes.
 #include "actions/console/marks.h"
 #include "frame/messages.h"
-#include "frame/plugin.h"
+#include "frame/globals.h"
 #include "frame/text.h"
 #include "keys/hotkeys.h"
 #include "keys/keytables.h"
