@@ -41,14 +41,7 @@ constexpr NamedAction NamedActions[] = {
     {ActionSearchPathAndExpand, L"Search Path and Expand"},
 };
 
-constexpr bool RowsInIdOrder()
-{
-    for (int i = 0; i < (int)(sizeof NamedActions / sizeof NamedActions[0]); i++)
-        if (NamedActions[i].id != i)
-            return false;
-    return sizeof NamedActions / sizeof NamedActions[0] == ActionCount + 1;
-}
-static_assert(RowsInIdOrder(), "one name per action id, in id order");
+static_assert(RowsInIdOrder(NamedActions), "one name per action id, in id order");
 
 struct NameList {
     const wchar_t *names[ActionCount + 1];

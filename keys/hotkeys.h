@@ -1,5 +1,6 @@
 // The hotkey table: bindings of key codes to action ids, and the action names.
 #pragma once
+#include <stddef.h>
 
 enum { MaxHotkeys = 64 };
 
@@ -32,6 +33,15 @@ enum ActionId {
     ActionSearchPathAndExpand = 23,
     ActionCount = 23
 };
+
+// For the tables indexed by action id: true when they hold one row per id, row i for id i.
+template <typename Row, size_t N> constexpr bool RowsInIdOrder(const Row (&rows)[N])
+{
+    for (size_t i = 0; i < N; i++)
+        if (rows[i].id != (int)i)
+            return false;
+    return N == ActionCount + 1;
+}
 
 // One binding, 8 bytes: the layout of a stored "Key n" value.
 struct Hotkey {
