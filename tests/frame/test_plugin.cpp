@@ -1,6 +1,6 @@
-#include "frame/plugin.h"
 #include "frame/globals.h"
 #include "frame/messages.h"
+#include "frame/plugin.h"
 #include "settings/command.h"
 #include "tests/support/check.h"
 #include "tests/support/hostctl.h"

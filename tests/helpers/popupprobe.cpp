@@ -31,8 +31,8 @@ HWND FindPopup(void)
 int CountPopups(void)
 {
     int count = 0;
-    for (HWND popup = nullptr; (popup = FindWindowExW(nullptr, popup, L"#32770",
-                                                     L"Character Info")) != nullptr;)
+    for (HWND popup = nullptr;
+         (popup = FindWindowExW(nullptr, popup, L"#32770", L"Character Info")) != nullptr;)
         count++;
     return count;
 }
@@ -84,8 +84,8 @@ HWND ConsoleWindowOnScreen(void)
 // when it opens.
 int Flash(void)
 {
-    HWND window = CreateWindowExW(0, L"Static", L"popupprobe", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                  10, 10, 200, 100, nullptr, nullptr, nullptr, nullptr);
+    HWND window = CreateWindowExW(0, L"Static", L"popupprobe", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10,
+                                  10, 200, 100, nullptr, nullptr, nullptr, nullptr);
     if (!window) {
         puts("no window");
         return 1;
