@@ -57,7 +57,8 @@ struct HotkeyTableData {
 
 extern HotkeyTableData HotkeyTable;
 
-// Indexed by action id; id 0 is the empty name.
+// Indexed by action id; id 0 is the empty name. A reference to the array that hotkeys.cpp
+// builds from its rows of id and name, which are checked at compile time.
 extern const wchar_t *const (&ActionNames)[ActionCount + 1];
 
 // set: action 0 removes; replaces an existing binding or appends. 0 success, 1 table full
