@@ -53,14 +53,7 @@ constexpr ActionRow ActionTable[] = {
     {ActionSearchPathAndExpand, SearchPathAndExpand},
 };
 
-constexpr bool RowsInIdOrder()
-{
-    for (int i = 0; i < (int)(sizeof ActionTable / sizeof ActionTable[0]); i++)
-        if (ActionTable[i].id != i)
-            return false;
-    return sizeof ActionTable / sizeof ActionTable[0] == ActionCount + 1;
-}
-static_assert(RowsInIdOrder(), "one row per action id, in id order");
+static_assert(RowsInIdOrder(ActionTable), "one row per action id, in id order");
 
 } // namespace
 

@@ -34,6 +34,7 @@
 #include "bench/searchpath.h"
 #include "bench/smartkeys.h"
 #include "bench/table.h"
+#include "frame/globals.h"
 #include "frame/plugin.h"
 #include "keys/hook.h"
 #include "keys/hotkeys.h"

@@ -4,8 +4,8 @@
 #include "actions/console/clearscreen.h"
 #include "actions/console/printhistory.h"
 #include "bench/table.h"
+#include "frame/globals.h"
 #include "frame/paths.h"
-#include "frame/plugin.h"
 
 #include <stdio.h>
 #include <windows.h>

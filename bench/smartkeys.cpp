@@ -3,7 +3,7 @@
 #include "actions/line/autoclose.h"
 #include "actions/line/unicodeentry.h"
 #include "bench/table.h"
-#include "frame/plugin.h"
+#include "frame/globals.h"
 #include "keys/editline.h"
 #include "settings/settings.h"
 

@@ -1,3 +1,4 @@
-#include "frame/plugin.h"
+#include "frame/globals.h"
 
 PluginGlobals Plugin;
+SettingsBlock Settings;

@@ -1,8 +1,8 @@
 #include "frame/help.h"
 
+#include "frame/globals.h"
 #include "frame/host.h"
 #include "frame/paths.h"
-#include "frame/plugin.h"
 #include "frame/text.h"
 
 // The 32-bit product hands the viewer a record of 68 bytes.
@@ -90,7 +90,7 @@ int HelpPageForTopic(const wchar_t *topic, wchar_t *page, int capacity)
     page[0] = 0;
     if (!topic)
         return 0;
-    const wchar_t *implements = GetPluginInfo()->implements;
+    const wchar_t *implements = PLUGIN_IMPLEMENTS;
     for (const wchar_t *item = implements; item && *item;) {
         const wchar_t *end = wcschr(item, L',');
         size_t length = end ? (size_t)(end - item) : TextLength(item);

@@ -4,6 +4,10 @@
 #pragma once
 #include <windows.h>
 
+// An in-place expansion may write back this many units whatever the text asked for, and users
+// can give the shell's variables values of any length.
+enum { ExpansionCapacity = 8192 };
+
 #ifndef TAKECMD_API
 #define TAKECMD_API
 #endif

@@ -1,11 +1,11 @@
 #include "frame/messages.h"
 
+#include "frame/dyncalls.h"
+#include "frame/globals.h"
 #include "frame/host.h"
-#include "frame/plugin.h"
 #include "frame/text.h"
-#include "settings/settings.h"
 
-#include <mmsystem.h>
+#include <wchar.h>
 
 namespace
 {
@@ -18,14 +18,12 @@ const unsigned int SoundAliases[7] = {0,
                                       SND_ALIAS_SYSTEMHAND,
                                       SND_ALIAS_SYSTEMQUESTION};
 
-typedef BOOL(WINAPI *PlaySoundFunction)(LPCWSTR sound, HMODULE module, DWORD flags);
-
 // The sound player, winmm.dll, is loaded on the first sound and pinned: its asynchronous player
 // thread may outlive a sound we stop, and must never find its code gone when the shell unloads
 // us. A plug-in that never plays a sound never loads it.
-PlaySoundFunction Player(void)
+Sig_PlaySoundW Player(void)
 {
-    static PlaySoundFunction playSound;
+    static Sig_PlaySoundW playSound;
     if (playSound)
         return playSound;
     HMODULE winmm = LoadLibraryW(L"winmm.dll");
@@ -34,7 +32,7 @@ PlaySoundFunction Player(void)
     HMODULE pinned;
     GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
                        (LPCWSTR)(void *)winmm, &pinned);
-    playSound = (PlaySoundFunction)(void *)GetProcAddress(winmm, "PlaySoundW");
+    playSound = DYNAMIC_FUNCTION(winmm, PlaySoundW);
     FreeLibrary(winmm); // the pin keeps it
     return playSound;
 }
@@ -45,7 +43,7 @@ bool SoundStarted;
 
 void PlayAsync(LPCWSTR sound, HMODULE module, DWORD flags)
 {
-    PlaySoundFunction playSound = Player();
+    Sig_PlaySoundW playSound = Player();
     if (!playSound)
         return;
     SoundStarted = true;
@@ -103,7 +101,7 @@ int StopSounds(void)
         return 0;
     SoundStarted = false;
     // A null sound stops the one playing and returns once the player has let go of it.
-    PlaySoundFunction playSound = Player();
+    Sig_PlaySoundW playSound = Player();
     if (playSound)
         playSound(nullptr, nullptr, 0);
     return 0;
@@ -113,15 +111,23 @@ int ReportErrorPrefix(void)
 {
     HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
     Qprintf(error, L"%s plugin: ", PLUGIN_NAME);
-    static wchar_t text[8192];
-    TextCopy(text, 8192, L"%_batch");
+    static wchar_t text[ExpansionCapacity];
+    TextCopy(text, ExpansionCapacity, L"%_batch");
     ExpandVariables(text, 1);
     if (text[0] != L'0') {
-        TextCopy(text, 8192, L"%_batchname [%_batchline]  ");
+        TextCopy(text, ExpansionCapacity, L"%_batchname [%_batchline]  ");
         ExpandVariables(text, 1);
         Qprintf(error, L"%s", text);
     }
     return 0;
+}
+
+bool MessagesAllowed(void)
+{
+    static wchar_t text[ExpansionCapacity];
+    TextCopy(text, ExpansionCapacity, L"%[_transient]%[_pipe]");
+    ExpandVariables(text, 1);
+    return wcscmp(text, L"00") == 0;
 }
 
 int WindowsErrorText(wchar_t *out, int code)

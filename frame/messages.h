@@ -6,6 +6,10 @@ enum { ErrorTextCapacity = 1024 };
 // Writes "Linewise plugin: " (and, inside a batch file, its name and line) to standard error.
 int ReportErrorPrefix(void);
 
+// True when failure messages and the start-up line may be written: the shell is neither
+// transient nor a pipe.
+bool MessagesAllowed(void);
+
 // The text of a Windows error code in out (1024 units). 0, or -1 for a null out.
 int WindowsErrorText(wchar_t *out, int code);
 

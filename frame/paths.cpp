@@ -1,8 +1,8 @@
 #define _CRT_RAND_S
 #include "frame/paths.h"
 
+#include "frame/globals.h"
 #include "frame/host.h"
-#include "frame/plugin.h"
 #include "frame/text.h"
 
 #include <stdlib.h>

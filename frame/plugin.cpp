@@ -2,6 +2,8 @@
 
 #include "actions/console/marks.h"
 #include "actions/line/lastargs.h"
+#include "frame/dyncalls.h"
+#include "frame/globals.h"
 #include "frame/help.h"
 #include "frame/host.h"
 #include "frame/messages.h"
@@ -17,28 +19,14 @@
 namespace
 {
 
-// The GDI+ flat start-up interface, declared here to keep the GDI+ C++ headers out.
-struct GdiplusStartupInputData {
-    UINT32 GdiplusVersion;
-    void *DebugEventCallback;
-    BOOL SuppressBackgroundThread;
-    BOOL SuppressExternalCodecs;
-};
-
 PluginInfo Info;
-
-// ExpandVariables writes back up to this many units whatever the text asked for, and users can
-// give the shell's variables values of any length.
-enum { ExpansionCapacity = 8192 };
 
 void ReadWindowsVersion(OSVERSIONINFOEXW *version)
 {
-    typedef LONG(WINAPI * RtlGetVersionFunction)(OSVERSIONINFOEXW *);
     ZeroMemory(version, sizeof *version);
     version->dwOSVersionInfoSize = sizeof *version;
-    HMODULE ntdll = GetModuleHandleW(L"NtDll.dll");
-    RtlGetVersionFunction rtlGetVersion =
-        ntdll ? (RtlGetVersionFunction)(void *)GetProcAddress(ntdll, "RtlGetVersion") : nullptr;
+    Sig_RtlGetVersion rtlGetVersion =
+        DYNAMIC_FUNCTION(GetModuleHandleW(L"NtDll.dll"), RtlGetVersion);
     if (rtlGetVersion) {
         rtlGetVersion(version);
         if (version->dwMajorVersion > 5)
@@ -63,8 +51,7 @@ void LoadIcu(void)
         TextAppend(path, PathCapacity, L"icuuc.dll");
         Plugin.icu = LoadLibraryW(path);
     }
-    Plugin.u_charName =
-        Plugin.icu ? (UCharNameFunction)(void *)GetProcAddress(Plugin.icu, "u_charName") : nullptr;
+    Plugin.u_charName = DYNAMIC_FUNCTION(Plugin.icu, u_charName);
 }
 
 void ReportLoadFailure(const wchar_t *format, int status)
@@ -83,10 +70,6 @@ void ReportLoadFailure(const wchar_t *format, int status)
 
 } // namespace
 
-extern "C" int WINAPI GdiplusStartup(ULONG_PTR *token, const GdiplusStartupInputData *input,
-                                     void *output);
-extern "C" void WINAPI GdiplusShutdown(ULONG_PTR token);
-
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 {
     if (reason == DLL_PROCESS_ATTACH)
@@ -101,7 +84,7 @@ LINEWISE_EXPORT PluginInfo *__stdcall GetPluginInfo(void)
     Info.email = L"linewise@example.org";
     Info.web = L"https://example.org/linewise";
     Info.description = L"Linewise plugin";
-    Info.implements = L"linewise,*key";
+    Info.implements = PLUGIN_IMPLEMENTS;
     Info.major = VersionMajor;
     Info.minor = VersionMinor;
     Info.build = VersionBuild;
@@ -121,14 +104,6 @@ int ParseHostVersion(const wchar_t *text)
     return (value >= 8 && value <= 100) ? (int)value : 0;
 }
 
-bool MessagesAllowed(void)
-{
-    static wchar_t text[ExpansionCapacity];
-    TextCopy(text, ExpansionCapacity, L"%[_transient]%[_pipe]");
-    ExpandVariables(text, 1);
-    return wcscmp(text, L"00") == 0;
-}
-
 LINEWISE_EXPORT int __stdcall InitializePlugin(void)
 {
     Plugin.console =
@@ -140,7 +115,7 @@ LINEWISE_EXPORT int __stdcall InitializePlugin(void)
         return -1;
     }
 
-    GdiplusStartupInputData input = {1, nullptr, FALSE, FALSE};
+    gdiplus::StartupInput input = {1, nullptr, FALSE, FALSE};
     int status = GdiplusStartup(&Plugin.gdiplusToken, &input, nullptr);
     if (status != 0) {
         Plugin.gdiplusToken = 0;

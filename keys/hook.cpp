@@ -2,10 +2,11 @@
 
 #include "actions/actions.h"
 #include "actions/console/marks.h"
-#include "actions/line/calculator.h"
 #include "actions/line/autoclose.h"
+#include "actions/line/calculator.h"
 #include "actions/line/lastargs.h"
 #include "actions/line/unicodeentry.h"
+#include "frame/globals.h"
 #include "frame/text.h"
 #include "keys/hotkeys.h"
 #include "keys/keytables.h"

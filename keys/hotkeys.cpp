@@ -5,32 +5,60 @@
 
 HotkeyTableData HotkeyTable;
 
-const wchar_t *const ActionNames[ActionCount + 1] = {
-    L"",                        // ActionNone
-    L"Swap Characters",         // ActionSwapCharacters
-    L"Swap Arguments",          // ActionSwapArguments
-    L"Insert Last Args",        // ActionInsertLastArgs
-    L"Clear Screen",            // ActionClearScreen
-    L"Math Word",               // ActionMathWord
-    L"Expand Expression",       // ActionExpandExpression
-    L"Unicode Entry",           // ActionUnicodeEntry
-    L"Copy Line",               // ActionCopyLine
-    L"Copy Word",               // ActionCopyWord
-    L"Cut Word",                // ActionCutWord
-    L"Swap Clipboard Word",     // ActionSwapClipboardWord
-    L"Change Word Case",        // ActionChangeWordCase
-    L"Custom Insert 1",         // ActionCustomInsert1
-    L"Custom Insert 2",         // ActionCustomInsert2
-    L"Custom Insert 3",         // ActionCustomInsert3
-    L"Character Info",          // ActionCharacterInfo
-    L"Scroll Up By Commands",   // ActionScrollUpByCommands
-    L"Scroll Down By Commands", // ActionScrollDownByCommands
-    L"File to URI",             // ActionFileToUri
-    L"Print Viewport",          // ActionPrintViewport
-    L"Save Viewport Picture",   // ActionSaveViewportPicture
-    L"Print History",           // ActionPrintHistory
-    L"Search Path and Expand",  // ActionSearchPathAndExpand
+namespace
+{
+
+struct NamedAction {
+    ActionId id;
+    const wchar_t *name;
 };
+
+// One row per action, in id order (checked below at compile time).
+constexpr NamedAction NamedActions[] = {
+    {ActionNone, L""},
+    {ActionSwapCharacters, L"Swap Characters"},
+    {ActionSwapArguments, L"Swap Arguments"},
+    {ActionInsertLastArgs, L"Insert Last Args"},
+    {ActionClearScreen, L"Clear Screen"},
+    {ActionMathWord, L"Math Word"},
+    {ActionExpandExpression, L"Expand Expression"},
+    {ActionUnicodeEntry, L"Unicode Entry"},
+    {ActionCopyLine, L"Copy Line"},
+    {ActionCopyWord, L"Copy Word"},
+    {ActionCutWord, L"Cut Word"},
+    {ActionSwapClipboardWord, L"Swap Clipboard Word"},
+    {ActionChangeWordCase, L"Change Word Case"},
+    {ActionCustomInsert1, L"Custom Insert 1"},
+    {ActionCustomInsert2, L"Custom Insert 2"},
+    {ActionCustomInsert3, L"Custom Insert 3"},
+    {ActionCharacterInfo, L"Character Info"},
+    {ActionScrollUpByCommands, L"Scroll Up By Commands"},
+    {ActionScrollDownByCommands, L"Scroll Down By Commands"},
+    {ActionFileToUri, L"File to URI"},
+    {ActionPrintViewport, L"Print Viewport"},
+    {ActionSaveViewportPicture, L"Save Viewport Picture"},
+    {ActionPrintHistory, L"Print History"},
+    {ActionSearchPathAndExpand, L"Search Path and Expand"},
+};
+
+static_assert(RowsInIdOrder(NamedActions), "one name per action id, in id order");
+
+struct NameList {
+    const wchar_t *names[ActionCount + 1];
+};
+
+constexpr NameList ListNames()
+{
+    NameList list = {};
+    for (const NamedAction &row : NamedActions)
+        list.names[row.id] = row.name;
+    return list;
+}
+constexpr NameList Names = ListNames();
+
+} // namespace
+
+const wchar_t *const (&ActionNames)[ActionCount + 1] = Names.names;
 
 int HotkeySet(HotkeyTableData *table, int code, int action)
 {

@@ -1,5 +1,6 @@
 // The hotkey table: bindings of key codes to action ids, and the action names.
 #pragma once
+#include <stddef.h>
 
 enum { MaxHotkeys = 64 };
 
@@ -33,6 +34,15 @@ enum ActionId {
     ActionCount = 23
 };
 
+// For the tables indexed by action id: true when they hold one row per id, row i for id i.
+template <typename Row, size_t N> constexpr bool RowsInIdOrder(const Row (&rows)[N])
+{
+    for (size_t i = 0; i < N; i++)
+        if (rows[i].id != (int)i)
+            return false;
+    return N == ActionCount + 1;
+}
+
 // One binding, 8 bytes: the layout of a stored "Key n" value.
 struct Hotkey {
     int code;
@@ -47,8 +57,9 @@ struct HotkeyTableData {
 
 extern HotkeyTableData HotkeyTable;
 
-// Indexed by action id; id 0 is the empty name.
-extern const wchar_t *const ActionNames[ActionCount + 1];
+// Indexed by action id; id 0 is the empty name. A reference to the array that hotkeys.cpp
+// builds from its rows of id and name, which are checked at compile time.
+extern const wchar_t *const (&ActionNames)[ActionCount + 1];
 
 // set: action 0 removes; replaces an existing binding or appends. 0 success, 1 table full
 // (message written), -1 code 0.

@@ -1,6 +1,6 @@
 #include "keys/keyevent.h"
 
-#include "frame/plugin.h"
+#include "frame/globals.h"
 
 void ConsumeKey(KeyEvent *event)
 {

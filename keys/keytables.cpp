@@ -1,7 +1,7 @@
 #include "keys/keytables.h"
 
+#include "frame/globals.h"
 #include "frame/host.h"
-#include "frame/plugin.h"
 #include "frame/text.h"
 
 namespace

@@ -1,6 +1,7 @@
 #include "settings/command.h"
 
 #include "actions/console/marks.h"
+#include "frame/globals.h"
 #include "frame/host.h"
 #include "frame/messages.h"
 #include "frame/text.h"
@@ -13,16 +14,27 @@
 
 #include <wctype.h>
 
+// clang-format off
 const wchar_t UsageText[] =
-    L"Display and change Linewise plugin settings. \n\nLINEWISE /A:n /B:n /C:n /D /E:n /Kn:key "
-    L"/L /Q /R /S /X:key /Y:n  \r\n\n\t/A:\tchange the LastArgs flags  \t/A? for more "
-    L"info\n\t/B:\tchange the auto-close flags \t/B? for more info\n\t/C:\tchange the copy "
-    L"chime \t\t/C? for more info\n\t/D\trestore default plugin settings\n\t/E:\tchange the "
-    L"error sound \t\t/E? for more info\n\t/K:\tdefine or change a hotkey\n\t/L\tlist all "
-    L"supported hotkeys\n\t/Q\tquietly\n\t/R\trestore saved settings from the registry  "
-    L"\n\t/S\tsave the current settings to the registry  \n\t/X:\tdelete a hotkey\n\t/Y:\tchange "
-    L"the Scrolly flags \t/Y? for more info\n\nLINEWISE with no options displays the "
-    L"plugin\u2019s current settings.\n";
+    L"Display and change Linewise plugin settings. \n"
+    L"\n"
+    L"LINEWISE /A:n /B:n /C:n /D /E:n /Kn:key /L /Q /R /S /X:key /Y:n  \r\n"
+    L"\n"
+    L"\t/A:\tchange the LastArgs flags  \t/A? for more info\n"
+    L"\t/B:\tchange the auto-close flags \t/B? for more info\n"
+    L"\t/C:\tchange the copy chime \t\t/C? for more info\n"
+    L"\t/D\trestore default plugin settings\n"
+    L"\t/E:\tchange the error sound \t\t/E? for more info\n"
+    L"\t/K:\tdefine or change a hotkey\n"
+    L"\t/L\tlist all supported hotkeys\n"
+    L"\t/Q\tquietly\n"
+    L"\t/R\trestore saved settings from the registry  \n"
+    L"\t/S\tsave the current settings to the registry  \n"
+    L"\t/X:\tdelete a hotkey\n"
+    L"\t/Y:\tchange the Scrolly flags \t/Y? for more info\n"
+    L"\n"
+    L"LINEWISE with no options displays the plugin\u2019s current settings.\n";
+// clang-format on
 
 namespace
 {
@@ -32,28 +44,56 @@ const wchar_t VersionLineFormat[] = L"\r\n\t\t\t\t%s  %u.%u.%u.%u (%s)\r\n";
 const unsigned int VersionRevision = LINEWISE_VERSION_REVISION;
 const wchar_t VersionPlatform[] = L"x86";
 
+// clang-format off
 const wchar_t HelpLastArgs[] =
-    L"LINEWISE /A:  \u2014 change the LastArgs flags:\n\n\t\t\u2015\u2015\u2015  Bitmapped  "
-    L"\u2015\u2015\u2015\n\t1:\toverwrite text at cursor\n\t2:\tbreak at slash\n\t4:\tkeep old "
-    L"args\n\t8:\tspace around args\n";
+    L"LINEWISE /A:  \u2014 change the LastArgs flags:\n"
+    L"\n"
+    L"\t\t\u2015\u2015\u2015  Bitmapped  \u2015\u2015\u2015\n"
+    L"\t1:\toverwrite text at cursor\n"
+    L"\t2:\tbreak at slash\n"
+    L"\t4:\tkeep old args\n"
+    L"\t8:\tspace around args\n";
+
 const wchar_t HelpAutoClose[] =
-    L"LINEWISE /B:  \u2014 change the AutoClose flags:\n\n\t\t\u2015\u2015\u2015  Bitmapped  "
-    L"\u2015\u2015\u2015\n\t1\tsquare brackets \t[ ]\n\t2\tparentheses  \t\t( )\n\t4\tbraces "
-    L"\t\t\t{ }\n\t8\tquotation marks \t\" \"\n\t16\tapostrophes  \t\t' '\n\t32\tstrong quotes "
-    L"\t\t` `\n";
+    L"LINEWISE /B:  \u2014 change the AutoClose flags:\n"
+    L"\n"
+    L"\t\t\u2015\u2015\u2015  Bitmapped  \u2015\u2015\u2015\n"
+    L"\t1\tsquare brackets \t[ ]\n"
+    L"\t2\tparentheses  \t\t( )\n"
+    L"\t4\tbraces \t\t\t{ }\n"
+    L"\t8\tquotation marks \t\" \"\n"
+    L"\t16\tapostrophes  \t\t' '\n"
+    L"\t32\tstrong quotes \t\t` `\n";
+
 const wchar_t HelpCopyChime[] =
-    L"LINEWISE /C:  \u2014 change the copy chime sound:\n\n\t0\tnone\n\t1\tchime sound (built "
-    L"into the plugin)\n\t2\tthe Windows \u201CAsterisk\u201D sound\n\t3\tthe Windows "
-    L"\u201CDefault Beep\u201D sound\n\t4\tthe Windows \u201CExclamation\u201D sound\n\t5\tthe "
-    L"Windows \u201CCritical Stop\u201D sound\n\t6\tthe Windows \u201CQuestion\u201D sound\n";
+    L"LINEWISE /C:  \u2014 change the copy chime sound:\n"
+    L"\n"
+    L"\t0\tnone\n"
+    L"\t1\tchime sound (built into the plugin)\n"
+    L"\t2\tthe Windows \u201CAsterisk\u201D sound\n"
+    L"\t3\tthe Windows \u201CDefault Beep\u201D sound\n"
+    L"\t4\tthe Windows \u201CExclamation\u201D sound\n"
+    L"\t5\tthe Windows \u201CCritical Stop\u201D sound\n"
+    L"\t6\tthe Windows \u201CQuestion\u201D sound\n";
+
 const wchar_t HelpErrorSound[] =
-    L"LINEWISE /E:  \u2014 change the error sound:\n\n\t0\tnone\n\t1\tTCC\u2019s internal "
-    L"beep\n\t2\tthe Windows \u201CAsterisk\u201D sound\n\t3\tthe Windows \u201CDefault "
-    L"Beep\u201D sound\n\t4\tthe Windows \u201CExclamation\u201D sound\n\t5\tthe Windows "
-    L"\u201CCritical Stop\u201D sound\n\t6\tthe Windows \u201CQuestion\u201D sound\n";
+    L"LINEWISE /E:  \u2014 change the error sound:\n"
+    L"\n"
+    L"\t0\tnone\n"
+    L"\t1\tTCC\u2019s internal beep\n"
+    L"\t2\tthe Windows \u201CAsterisk\u201D sound\n"
+    L"\t3\tthe Windows \u201CDefault Beep\u201D sound\n"
+    L"\t4\tthe Windows \u201CExclamation\u201D sound\n"
+    L"\t5\tthe Windows \u201CCritical Stop\u201D sound\n"
+    L"\t6\tthe Windows \u201CQuestion\u201D sound\n";
+
 const wchar_t HelpScrolly[] =
-    L"LINEWISE /Y:  \u2014 Change the Scrolly flags:\n\n\t\t\u2015\u2015\u2015  Bitmapped  "
-    L"\u2015\u2015\u2015\n\t1\twrap around\n\t2\tvisible marks\n";
+    L"LINEWISE /Y:  \u2014 Change the Scrolly flags:\n"
+    L"\n"
+    L"\t\t\u2015\u2015\u2015  Bitmapped  \u2015\u2015\u2015\n"
+    L"\t1\twrap around\n"
+    L"\t2\tvisible marks\n";
+// clang-format on
 
 // The five numeric options, in the order their pending values are stored.
 struct NumericOption {

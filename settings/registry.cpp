@@ -13,6 +13,30 @@ namespace
 
 enum { CustomInsertCapacity = 8192, EnvValueCapacity = 1024, NameCapacity = 64 };
 
+// The names of the stored values, read by the load and written by the save.
+const wchar_t VersionValue[] = L"Version";
+const wchar_t HotkeysValue[] = L"Hotkeys";
+const wchar_t KeyValueFormat[] = L"Key %d";                           // numbered from 0
+const wchar_t CustomInsertValueFormat[] = L"Custom Insert String %d"; // numbered from 1
+const wchar_t CustomInsertVariableFormat[] = L"Insert-%u";
+
+// The settings block's words, in the order they are stored, with the largest value a load
+// accepts.
+struct StoredWord {
+    const wchar_t *name;
+    unsigned int maximum;
+    unsigned int SettingsBlock::*setting;
+};
+const StoredWord StoredWords[] = {
+    {L"Error Sound", 6, &SettingsBlock::ErrorSound},
+    {L"Copy Chime", 6, &SettingsBlock::CopyChime},
+    {L"LastArgs Flags", 0xFFFFFFFF, &SettingsBlock::LastArgsFlags},
+    {L"Scrolly Flags", 0xFFFFFFFF, &SettingsBlock::ScrollyFlags},
+    {L"Auto Close Flags", 0xFFFFFFFF, &SettingsBlock::AutoCloseFlags},
+};
+enum { StoredWordCount = sizeof StoredWords / sizeof StoredWords[0] };
+
+// The environment settings stored under their own names.
 const wchar_t *const EnvValueNames[] = {L"SavePicDir",        L"SavePicExt",
                                         L"SavePicFlags",      L"PrintHistoryMaxLines",
                                         L"PrintHistoryFlags", L"PathExpandFlags"};
@@ -58,11 +82,7 @@ bool QueryDword(HKEY key, const wchar_t *name, DWORD *value)
 // Everything a load reads before it changes anything.
 struct StoredSettings {
     unsigned int hotkeyCount;
-    unsigned int errorSound;
-    unsigned int copyChime;
-    unsigned int lastArgsFlags;
-    unsigned int scrollyFlags;
-    unsigned int autoCloseFlags;
+    unsigned int words[StoredWordCount];
     Hotkey hotkeys[MaxHotkeys];
     bool insertPresent[3];
     wchar_t inserts[3][CustomInsertCapacity];
@@ -74,7 +94,7 @@ StoredSettings Stored;
 void SetCustomInsert(int number, const wchar_t *text)
 {
     wchar_t name[NameCapacity];
-    TextFormat(name, NameCapacity, L"Insert-%u", (unsigned)number);
+    TextFormat(name, NameCapacity, CustomInsertVariableFormat, (unsigned)number);
     SetEnvironmentVariableW(name, (text && text[0]) ? text : nullptr);
 }
 
@@ -84,7 +104,11 @@ void RememberFailure(LONG status, LONG *failure)
         *failure = status;
 }
 
-} // namespace
+void SetDword(HKEY key, const wchar_t *name, DWORD value, LONG *failure)
+{
+    RememberFailure(RegSetValueExW(key, name, 0, REG_DWORD, (const BYTE *)&value, sizeof value),
+                    failure);
+}
 
 unsigned int ReadDwordValue(HKEY key, const wchar_t *name, unsigned int maximum, int *errors)
 {
@@ -114,6 +138,8 @@ void SaveEnvValue(const wchar_t *name, HKEY key)
                        (length + 1) * (DWORD)sizeof(wchar_t));
 }
 
+} // namespace
+
 int LoadSettings(HKEY root)
 {
     HKEY key;
@@ -121,18 +147,15 @@ int LoadSettings(HKEY root)
         return 1;
 
     DWORD version = 0;
-    if (!QueryDword(key, L"Version", &version) || version != SettingsFormatVersion) {
+    if (!QueryDword(key, VersionValue, &version) || version != SettingsFormatVersion) {
         RegCloseKey(key);
         return -10;
     }
 
     int errors = 0;
-    Stored.hotkeyCount = ReadDwordValue(key, L"Hotkeys", MaxHotkeys, &errors);
-    Stored.errorSound = ReadDwordValue(key, L"Error Sound", 6, &errors);
-    Stored.copyChime = ReadDwordValue(key, L"Copy Chime", 6, &errors);
-    Stored.lastArgsFlags = ReadDwordValue(key, L"LastArgs Flags", 0xFFFFFFFF, &errors);
-    Stored.scrollyFlags = ReadDwordValue(key, L"Scrolly Flags", 0xFFFFFFFF, &errors);
-    Stored.autoCloseFlags = ReadDwordValue(key, L"Auto Close Flags", 0xFFFFFFFF, &errors);
+    Stored.hotkeyCount = ReadDwordValue(key, HotkeysValue, MaxHotkeys, &errors);
+    for (int i = 0; i < StoredWordCount; i++)
+        Stored.words[i] = ReadDwordValue(key, StoredWords[i].name, StoredWords[i].maximum, &errors);
     if (errors) {
         RegCloseKey(key);
         return errors;
@@ -141,7 +164,7 @@ int LoadSettings(HKEY root)
     memset(Stored.hotkeys, 0, sizeof Stored.hotkeys);
     for (unsigned n = 0; n < Stored.hotkeyCount; n++) {
         wchar_t name[NameCapacity];
-        TextFormat(name, NameCapacity, L"Key %d", (int)n);
+        TextFormat(name, NameCapacity, KeyValueFormat, (int)n);
         DWORD type = 0;
         DWORD size = sizeof(Hotkey);
         if (RegQueryValueExW(key, name, nullptr, &type, (BYTE *)&Stored.hotkeys[n], &size) !=
@@ -156,7 +179,7 @@ int LoadSettings(HKEY root)
 
     for (int n = 1; n <= 3; n++) {
         wchar_t name[NameCapacity];
-        TextFormat(name, NameCapacity, L"Custom Insert String %d", n);
+        TextFormat(name, NameCapacity, CustomInsertValueFormat, n);
         Stored.insertPresent[n - 1] =
             QueryText(key, name, Stored.inserts[n - 1], CustomInsertCapacity);
     }
@@ -168,11 +191,8 @@ int LoadSettings(HKEY root)
     memset(HotkeyTable.entries, 0, sizeof HotkeyTable.entries);
     memcpy(HotkeyTable.entries, Stored.hotkeys, Stored.hotkeyCount * sizeof(Hotkey));
     HotkeyTable.count = Stored.hotkeyCount;
-    Settings.ErrorSound = Stored.errorSound;
-    Settings.CopyChime = Stored.copyChime;
-    Settings.LastArgsFlags = Stored.lastArgsFlags;
-    Settings.ScrollyFlags = Stored.scrollyFlags;
-    Settings.AutoCloseFlags = Stored.autoCloseFlags;
+    for (int i = 0; i < StoredWordCount; i++)
+        Settings.*StoredWords[i].setting = Stored.words[i];
 
     for (int n = 1; n <= 3; n++)
         if (Stored.insertPresent[n - 1])
@@ -193,27 +213,15 @@ int SaveSettings(HKEY root)
     // The count in memory is trusted no further than the table's size.
     unsigned count =
         HotkeyTable.count > (unsigned)MaxHotkeys ? (unsigned)MaxHotkeys : HotkeyTable.count;
-    struct {
-        const wchar_t *name;
-        DWORD value;
-    } const words[] = {
-        {L"Version", SettingsFormatVersion},
-        {L"Hotkeys", count},
-        {L"Error Sound", Settings.ErrorSound},
-        {L"Copy Chime", Settings.CopyChime},
-        {L"LastArgs Flags", Settings.LastArgsFlags},
-        {L"Scrolly Flags", Settings.ScrollyFlags},
-        {L"Auto Close Flags", Settings.AutoCloseFlags},
-    };
     LONG failure = ERROR_SUCCESS;
-    for (const auto &word : words)
-        RememberFailure(RegSetValueExW(key, word.name, 0, REG_DWORD, (const BYTE *)&word.value,
-                                       sizeof word.value),
-                        &failure);
+    SetDword(key, VersionValue, SettingsFormatVersion, &failure);
+    SetDword(key, HotkeysValue, count, &failure);
+    for (const StoredWord &word : StoredWords)
+        SetDword(key, word.name, Settings.*word.setting, &failure);
 
     for (unsigned n = 0; n < MaxHotkeys; n++) {
         wchar_t name[NameCapacity];
-        TextFormat(name, NameCapacity, L"Key %d", (int)n);
+        TextFormat(name, NameCapacity, KeyValueFormat, (int)n);
         if (n < count) {
             Hotkey slot = HotkeyTable.entries[n];
             slot.reserved = 0;
@@ -228,8 +236,8 @@ int SaveSettings(HKEY root)
     static wchar_t insert[CustomInsertCapacity];
     for (int n = 1; n <= 3; n++) {
         wchar_t variable[NameCapacity], name[NameCapacity];
-        TextFormat(variable, NameCapacity, L"Insert-%u", (unsigned)n);
-        TextFormat(name, NameCapacity, L"Custom Insert String %d", n);
+        TextFormat(variable, NameCapacity, CustomInsertVariableFormat, (unsigned)n);
+        TextFormat(name, NameCapacity, CustomInsertValueFormat, n);
         // A text too long for the buffer is not saved cut short: the stored value goes.
         DWORD length = GetEnvironmentVariableW(variable, insert, CustomInsertCapacity);
         if (length == 0 || length >= CustomInsertCapacity)

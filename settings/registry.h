@@ -14,7 +14,3 @@ int SaveSettings(HKEY root);
 
 // The start-up and /R order: HKCU, then HKLM only when that fails. The root used, or null.
 HKEY LoadSettingsFromEitherRoot(void);
-
-unsigned int ReadDwordValue(HKEY key, const wchar_t *name, unsigned int maximum, int *errors);
-void RestoreEnvValue(const wchar_t *name, HKEY key);
-void SaveEnvValue(const wchar_t *name, HKEY key);

@@ -6,39 +6,39 @@
 #include <wchar.h>
 #include <windows.h>
 
-SettingsBlock Settings;
-
 const wchar_t *const ErrorSoundNames[7] = {
     L"Off", L"Honk", L"Asterisk", L"Default Beep", L"Exclamation", L"Critical Stop", L"Question"};
 const wchar_t *const CopyChimeNames[7] = {
     L"Off", L"Chime", L"Asterisk", L"Default Beep", L"Exclamation", L"Critical Stop", L"Question"};
 
+// clang-format off
+const DefaultHotkey DefaultHotkeys[] = {
+    {L"Alt-;",          0x10027, ActionSwapCharacters},
+    {L"Alt-'",          0x10028, ActionSwapArguments},
+    {L"F3",             0x1003D, ActionInsertLastArgs},
+    {L"Alt-L",          0x10026, ActionClearScreen},
+    {L"Alt-=",          0x10083, ActionMathWord},          // Alt-Plus on newer hosts
+    {L"Ctrl-Shift-X",   0x20018, ActionExpandExpression},
+    {L"Alt-U",          0x10016, ActionUnicodeEntry},
+    {L"Alt-C",          0x1002E, ActionCopyLine},
+    {L"Alt-W",          0x10011, ActionCopyWord},
+    {L"Ctrl-Alt-W",     0x50011, ActionCutWord},
+    {L"Ctrl-Alt-Z",     0x5002C, ActionSwapClipboardWord},
+    {L"Ctrl-U",         0x15,    ActionChangeWordCase},
+    {L"Alt-I",          0x10017, ActionCustomInsert1},
+    {L"Ctrl-A",         0x1,     ActionCharacterInfo},
+    {L"Ctrl-Alt-Up",    0x5008D, ActionScrollUpByCommands},
+    {L"Ctrl-Alt-Down",  0x50091, ActionScrollDownByCommands},
+    {L"Ctrl-Alt-F",     0x50021, ActionFileToUri},
+    {L"Ctrl-Shift-P",   0x20010, ActionPrintViewport},
+    {L"Ctrl-Shift-Q",   0x20011, ActionSaveViewportPicture},
+    {L"Ctrl-P",         0x10,    ActionPrintHistory},
+    {L"Ctrl-Alt-E",     0x50012, ActionSearchPathAndExpand},
+};
+// clang-format on
+
 namespace
 {
-
-const Hotkey DefaultHotkeys[] = {
-    {0x10027, ActionSwapCharacters, 0},       // Alt-;
-    {0x10028, ActionSwapArguments, 0},        // Alt-'
-    {0x1003D, ActionInsertLastArgs, 0},       // F3
-    {0x10026, ActionClearScreen, 0},          // Alt-L
-    {0x10083, ActionMathWord, 0},             // Alt-= / Alt-Plus
-    {0x20018, ActionExpandExpression, 0},     // Ctrl-Shift-X
-    {0x10016, ActionUnicodeEntry, 0},         // Alt-U
-    {0x1002E, ActionCopyLine, 0},             // Alt-C
-    {0x10011, ActionCopyWord, 0},             // Alt-W
-    {0x50011, ActionCutWord, 0},              // Ctrl-Alt-W
-    {0x5002C, ActionSwapClipboardWord, 0},    // Ctrl-Alt-Z
-    {0x15, ActionChangeWordCase, 0},          // Ctrl-U
-    {0x10017, ActionCustomInsert1, 0},        // Alt-I
-    {0x1, ActionCharacterInfo, 0},            // Ctrl-A
-    {0x5008D, ActionScrollUpByCommands, 0},   // Ctrl-Alt-Up
-    {0x50091, ActionScrollDownByCommands, 0}, // Ctrl-Alt-Down
-    {0x50021, ActionFileToUri, 0},            // Ctrl-Alt-F
-    {0x20010, ActionPrintViewport, 0},        // Ctrl-Shift-P
-    {0x20011, ActionSaveViewportPicture, 0},  // Ctrl-Shift-Q
-    {0x10, ActionPrintHistory, 0},            // Ctrl-P
-    {0x50012, ActionSearchPathAndExpand, 0},  // Ctrl-Alt-E
-};
 
 struct BitName {
     unsigned int bit;
@@ -75,10 +75,9 @@ bool IsDecimalDigit(wchar_t ch)
 int SetDefaultSettings(void)
 {
     ZeroMemory(HotkeyTable.entries, sizeof HotkeyTable.entries);
-    const unsigned count = sizeof DefaultHotkeys / sizeof DefaultHotkeys[0];
-    for (unsigned i = 0; i < count; i++)
-        HotkeyTable.entries[i] = DefaultHotkeys[i];
-    HotkeyTable.count = count;
+    for (unsigned i = 0; i < DefaultHotkeyCount; i++)
+        HotkeyTable.entries[i] = Hotkey{DefaultHotkeys[i].code, DefaultHotkeys[i].action, 0};
+    HotkeyTable.count = DefaultHotkeyCount;
     Settings.ErrorSound = 2;
     Settings.CopyChime = 1;
     Settings.LastArgsFlags = 2;

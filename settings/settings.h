@@ -1,14 +1,8 @@
-// The settings block, its defaults and the texts that describe it; the shared number readers.
+// The settings block's defaults (the block itself is frame/globals.h) and the texts that
+// describe it; the shared number readers.
 #pragma once
-
-struct SettingsBlock {
-    unsigned int ErrorSound;     // 0..6
-    unsigned int CopyChime;      // 0..6
-    unsigned int LastArgsFlags;  // 1 overwrite, 2 break at slash, 4 keep old, 8 space around
-    unsigned int AutoCloseFlags; // 1 [] 2 () 4 {} 8 "" 16 '' 32 ``
-    unsigned int ScrollyFlags;   // 1 wrap around, 2 visible marks
-};
-extern SettingsBlock Settings;
+#include "frame/globals.h"
+#include "keys/hotkeys.h"
 
 enum {
     LastArgsOverwrite = 1,
@@ -21,6 +15,15 @@ enum {
 
 // Defaults of the settings block and the 21 default hotkeys. The environment is untouched.
 int SetDefaultSettings(void);
+
+// The default bindings in table order, each with its key's name on the older hosts' table.
+struct DefaultHotkey {
+    const wchar_t *keyName;
+    int code;
+    ActionId action;
+};
+enum { DefaultHotkeyCount = 21 };
+extern const DefaultHotkey DefaultHotkeys[DefaultHotkeyCount];
 
 // Names of the set bits of the current flag words ("none" when no named bit is set).
 const wchar_t *DescribeLastArgsFlags(void);

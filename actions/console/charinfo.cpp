@@ -1,9 +1,9 @@
 #include "actions/console/charinfo.h"
 
 #include "actions/console/popup.h"
+#include "frame/globals.h"
 #include "frame/host.h"
 #include "frame/messages.h"
-#include "frame/plugin.h"
 #include "frame/text.h"
 
 namespace

@@ -1,6 +1,6 @@
 #include "actions/console/clearscreen.h"
 
-#include "frame/plugin.h"
+#include "frame/globals.h"
 #include "frame/text.h"
 
 #include <windows.h>

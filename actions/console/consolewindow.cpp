@@ -1,7 +1,7 @@
 #include "actions/console/consolewindow.h"
 
+#include "frame/globals.h"
 #include "frame/host.h"
-#include "frame/plugin.h"
 #include "frame/text.h"
 #include "settings/settings.h"
 

@@ -1,7 +1,7 @@
 #include "actions/console/popup.h"
 
 #include "actions/console/consolewindow.h"
-#include "frame/plugin.h"
+#include "frame/globals.h"
 #include "frame/text.h"
 #include "settings/registry.h"
 

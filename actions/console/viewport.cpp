@@ -1,6 +1,7 @@
 #include "actions/console/viewport.h"
 
 #include "actions/console/consolewindow.h"
+#include "frame/dyncalls.h"
 #include "frame/host.h"
 #include "frame/messages.h"
 #include "frame/paths.h"
@@ -10,46 +11,6 @@
 #include <shellapi.h>
 #include <shlobj.h>
 #include <stdlib.h>
-
-// The few GDI+ flat-API calls and records used here (gdiplus.dll; GDI+ is started at load).
-namespace gdiplus
-{
-struct ImageCodecInfo {
-    CLSID Clsid;
-    GUID FormatID;
-    const WCHAR *CodecName;
-    const WCHAR *DllName;
-    const WCHAR *FormatDescription;
-    const WCHAR *FilenameExtension;
-    const WCHAR *MimeType;
-    DWORD Flags;
-    DWORD Version;
-    DWORD SigCount;
-    DWORD SigSize;
-    const BYTE *SigPattern;
-    const BYTE *SigMask;
-};
-struct EncoderParameter {
-    GUID Guid;
-    ULONG NumberOfValues;
-    ULONG Type;
-    void *Value;
-};
-struct EncoderParameters {
-    UINT Count;
-    EncoderParameter Parameter[1];
-};
-enum { EncoderParameterValueTypeLong = 4 };
-} // namespace gdiplus
-
-extern "C" {
-int WINAPI GdipGetImageEncodersSize(UINT *count, UINT *size);
-int WINAPI GdipGetImageEncoders(UINT count, UINT size, gdiplus::ImageCodecInfo *encoders);
-int WINAPI GdipCreateBitmapFromHBITMAP(HBITMAP bitmap, HPALETTE palette, void **image);
-int WINAPI GdipSaveImageToFile(void *image, const WCHAR *path, const CLSID *encoder,
-                               const gdiplus::EncoderParameters *parameters);
-int WINAPI GdipDisposeImage(void *image);
-}
 
 namespace
 {
@@ -68,8 +29,6 @@ const PictureFormat PictureFormats[] = {
 // 1D5BE4B5-FA4A-452D-9CDD-5DB35105E7EB
 const GUID EncoderQuality = {
     0x1D5BE4B5, 0xFA4A, 0x452D, {0x9C, 0xDD, 0x5D, 0xB3, 0x51, 0x05, 0xE7, 0xEB}};
-
-enum { ExpansionCapacity = 8192 };
 
 // SavePicDir as a usable folder in folder (PathCapacity units), or false.
 bool SavePicFolder(wchar_t *folder)

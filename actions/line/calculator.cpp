@@ -1,7 +1,7 @@
 #include "actions/line/calculator.h"
 
+#include "frame/globals.h"
 #include "frame/host.h"
-#include "frame/plugin.h"
 #include "frame/text.h"
 #include "frame/textscan.h"
 

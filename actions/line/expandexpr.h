@@ -3,8 +3,6 @@
 #pragma once
 #include "keys/keyevent.h"
 
-enum { ExpansionCapacity = 8192 };
-
 // Nesting deeper than this is refused rather than followed (the scan recurses once per level).
 enum { MaxConstructDepth = 256 };
 

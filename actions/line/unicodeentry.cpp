@@ -1,7 +1,7 @@
 #include "actions/line/unicodeentry.h"
 
+#include "frame/globals.h"
 #include "frame/messages.h"
-#include "frame/plugin.h"
 #include "frame/text.h"
 #include "frame/textscan.h"
 #include "keys/editline.h"

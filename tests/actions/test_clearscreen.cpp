@@ -2,7 +2,7 @@
 // the cells after a shift, the fill colours and the lowered rows; the Windows Terminal path's
 // rows and console mode; the prompt's line count.
 #include "actions/console/clearscreen.h"
-#include "frame/plugin.h"
+#include "frame/globals.h"
 #include "tests/support/check.h"
 #include "tests/support/screen.h"
 

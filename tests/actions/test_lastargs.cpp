@@ -1,6 +1,6 @@
 #include "actions/line/lastargs.h"
 
-#include "frame/plugin.h"
+#include "frame/globals.h"
 #include "keys/editline.h"
 #include "settings/settings.h"
 #include "tests/support/check.h"

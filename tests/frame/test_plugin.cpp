@@ -1,3 +1,5 @@
+#include "frame/globals.h"
+#include "frame/messages.h"
 #include "frame/plugin.h"
 #include "settings/command.h"
 #include "tests/support/check.h"

@@ -13,35 +13,15 @@
 //   popupprobe flash          shows a window of its own for a moment
 //
 // Exit code 0 when the wait was met or the picture was saved and read back, 1 otherwise.
+#include "frame/dyncalls.h"
 #include "tests/support/picture.h"
 
 #include <stdio.h>
 #include <stdlib.h>
 #include <wchar.h>
 
-extern "C" {
-int WINAPI GdipCreateBitmapFromHBITMAP(HBITMAP bitmap, HPALETTE palette, void **image);
-int WINAPI GdipGetImageEncodersSize(UINT *count, UINT *size);
-int WINAPI GdipGetImageEncoders(UINT count, UINT size, void *encoders);
-int WINAPI GdipSaveImageToFile(void *image, const WCHAR *path, const CLSID *encoder,
-                               const void *parameters);
-int WINAPI GdipLoadImageFromFile(const WCHAR *path, void **image);
-int WINAPI GdipGetImageWidth(void *image, UINT *width);
-int WINAPI GdipGetImageHeight(void *image, UINT *height);
-int WINAPI GdipBitmapGetPixel(void *bitmap, INT x, INT y, DWORD *colour);
-int WINAPI GdipDisposeImage(void *image);
-}
-
 namespace
 {
-
-// GDI+'s ImageCodecInfo, as far as the encoder's class id and MIME type.
-struct CodecInfo {
-    CLSID clsid, formatId;
-    const WCHAR *codecName, *dllName, *formatDescription, *filenameExtension, *mimeType;
-    DWORD flags, version, sigCount, sigSize;
-    const BYTE *sigPattern, *sigMask;
-};
 
 HWND FindPopup(void)
 {
@@ -51,8 +31,8 @@ HWND FindPopup(void)
 int CountPopups(void)
 {
     int count = 0;
-    for (HWND popup = nullptr; (popup = FindWindowExW(nullptr, popup, L"#32770",
-                                                     L"Character Info")) != nullptr;)
+    for (HWND popup = nullptr;
+         (popup = FindWindowExW(nullptr, popup, L"#32770", L"Character Info")) != nullptr;)
         count++;
     return count;
 }
@@ -104,8 +84,8 @@ HWND ConsoleWindowOnScreen(void)
 // when it opens.
 int Flash(void)
 {
-    HWND window = CreateWindowExW(0, L"Static", L"popupprobe", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                  10, 10, 200, 100, nullptr, nullptr, nullptr, nullptr);
+    HWND window = CreateWindowExW(0, L"Static", L"popupprobe", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10,
+                                  10, 200, 100, nullptr, nullptr, nullptr, nullptr);
     if (!window) {
         puts("no window");
         return 1;
@@ -164,12 +144,12 @@ bool PngEncoder(CLSID *clsid)
     UINT count = 0, size = 0;
     if (GdipGetImageEncodersSize(&count, &size) != 0 || size == 0)
         return false;
-    CodecInfo *codecs = (CodecInfo *)malloc(size);
+    gdiplus::ImageCodecInfo *codecs = (gdiplus::ImageCodecInfo *)malloc(size);
     bool found = false;
     if (codecs && GdipGetImageEncoders(count, size, codecs) == 0)
         for (UINT i = 0; i < count && !found; i++)
-            if (codecs[i].mimeType && wcscmp(codecs[i].mimeType, L"image/png") == 0) {
-                *clsid = codecs[i].clsid;
+            if (codecs[i].MimeType && wcscmp(codecs[i].MimeType, L"image/png") == 0) {
+                *clsid = codecs[i].Clsid;
                 found = true;
             }
     free(codecs);

@@ -1,5 +1,6 @@
 #include "keys/hotkeys.h"
 
+#include "frame/globals.h"
 #include "keys/hook.h"
 #include "tests/support/check.h"
 #include "tests/support/hostctl.h"

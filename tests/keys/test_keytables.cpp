@@ -1,6 +1,6 @@
 #include "keys/keytables.h"
 
-#include "frame/plugin.h"
+#include "frame/globals.h"
 #include "frame/text.h"
 #include "tests/support/check.h"
 #include "tests/support/hostctl.h"

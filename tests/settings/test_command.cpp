@@ -1,8 +1,8 @@
 // The linewise command: splitting, the checks of the first phase (nothing changes on any
 // error), the order of the second phase, and every text it writes.
 #include "actions/console/marks.h"
+#include "frame/globals.h"
 #include "frame/messages.h"
-#include "frame/plugin.h"
 #include "frame/text.h"
 #include "keys/hotkeys.h"
 #include "keys/keytables.h"

@@ -1,5 +1,5 @@
 // The settings display: the exact lines, the aligned column of dots and the key lists.
-#include "frame/plugin.h"
+#include "frame/globals.h"
 #include "frame/text.h"
 #include "keys/hotkeys.h"
 #include "keys/keytables.h"

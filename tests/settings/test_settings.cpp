@@ -1,4 +1,5 @@
 #include "keys/hotkeys.h"
+#include "keys/keytables.h"
 #include "settings/settings.h"
 #include "tests/support/check.h"
 
@@ -256,6 +257,7 @@ TEST(DefaultsReplaceTheWholeBlockButNotTheEnvironment)
         CHECK_EQ((unsigned)HotkeyTable.entries[i].code, expected[i].code);
         CHECK_EQ(HotkeyTable.entries[i].action, expected[i].action);
         CHECK_EQ(HotkeyTable.entries[i].reserved, 0);
+        CHECK_EQ(ParseKeyNameIn(false, DefaultHotkeys[i].keyName), (int)expected[i].code);
     }
     static const Hotkey zero[MaxHotkeys - 21] = {};
     CHECK(memcmp(&HotkeyTable.entries[21], zero, sizeof zero) == 0);

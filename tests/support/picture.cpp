@@ -1,21 +1,8 @@
 #include "tests/support/picture.h"
 
-#include <stdlib.h>
+#include "frame/dyncalls.h"
 
-extern "C" {
-struct GdiplusStartupInputData {
-    UINT32 GdiplusVersion;
-    void *DebugEventCallback;
-    BOOL SuppressBackgroundThread;
-    BOOL SuppressExternalCodecs;
-};
-int WINAPI GdiplusStartup(ULONG_PTR *token, const GdiplusStartupInputData *input, void *output);
-int WINAPI GdipLoadImageFromFile(const WCHAR *path, void **image);
-int WINAPI GdipGetImageWidth(void *image, UINT *width);
-int WINAPI GdipGetImageHeight(void *image, UINT *height);
-int WINAPI GdipBitmapGetPixel(void *bitmap, INT x, INT y, DWORD *colour);
-int WINAPI GdipDisposeImage(void *image);
-}
+#include <stdlib.h>
 
 namespace
 {
@@ -74,7 +61,7 @@ void StartGdiplus(void)
     static ULONG_PTR token;
     if (token)
         return;
-    GdiplusStartupInputData input = {1, nullptr, FALSE, FALSE};
+    gdiplus::StartupInput input = {1, nullptr, FALSE, FALSE};
     GdiplusStartup(&token, &input, nullptr);
 }
 
