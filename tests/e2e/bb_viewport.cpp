@@ -320,3 +320,49 @@ TEST(viewport_failures_sound_only)
     SetEnvironmentVariableW(L"SavePicDir", nullptr);
     RemoveDirectoryW(Folder());
 }
+
+TEST(save_viewport_picture_of_the_classic_console)
+{
+    // Wine's console window has a class of its own, which no step of the host search takes.
+    if (SkipUnderWine("needs a classic console window"))
+        return;
+    HWND console = GetConsoleWindow();
+    wchar_t className[64] = L"";
+    if (console)
+        RealGetWindowClassW(console, className, 64);
+    if (wcscmp(className, L"ConsoleWindowClass") != 0) {
+        SkipCase("the console is not shown by a classic console window");
+        return;
+    }
+    Plugin();
+    SetEnvironmentVariableW(L"ConEmuHWND", nullptr);
+    SetEnvironmentVariableW(L"SavePicDir", Folder());
+    SetEnvironmentVariableW(L"SavePicExt", L".bmp");
+    SetEnvironmentVariableW(L"SavePicFlags", nullptr);
+    // Shown for the capture: the other cases keep it hidden, out of the host search.
+    const bool hidden = !IsWindowVisible(console);
+    ShowWindow(console, SW_SHOWNOACTIVATE);
+    EmptyFolder();
+    Host().ResetCounters();
+    Press(KeyQ, "classic console");
+    WINDOWINFO info = {};
+    info.cbSize = sizeof info;
+    GetWindowInfo(console, &info);
+    if (hidden)
+        ShowWindow(console, SW_HIDE);
+    CHECK_EQ(Host().HonkCalls(), 0);
+    wchar_t names[4][MAX_PATH];
+    CHECK_EQ(Pictures(names), 1);
+    wchar_t path[MAX_PATH];
+    swprintf(path, MAX_PATH, L"%ls\\%ls", Folder(), names[0]);
+    const DecodedPicture picture = DecodePicture(path);
+    const long width = info.rcClient.right - info.rcClient.left;
+    const long height = info.rcClient.bottom - info.rcClient.top;
+    CHECK(picture.ok);
+    CHECK((long)picture.width == width || (long)picture.width == width + 1);
+    CHECK((long)picture.height == height || (long)picture.height == height + 1);
+    EmptyFolder();
+    SetEnvironmentVariableW(L"SavePicExt", nullptr);
+    SetEnvironmentVariableW(L"SavePicDir", nullptr);
+    RemoveDirectoryW(Folder());
+}
