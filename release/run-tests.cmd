@@ -59,6 +59,10 @@ if defined LWT_WINE (
 ) else if defined LWT_CONHOST (
   echo Linewise black-box cases: running in a console of their own ...
   start "Linewise tests" /wait "%LWT_CONHOST%" "%LWT_BIN%\blackbox-x86.exe" --report "%LWT_REPORT%"
+  if not exist "%LWT_REPORT%" (
+    echo run-tests: conhost.exe did not start the cases; starting them in a new console instead.
+    start "Linewise tests" /wait "%LWT_BIN%\blackbox-x86.exe" --report "%LWT_REPORT%"
+  )
 ) else (
   echo Linewise black-box cases: running in a console of their own ...
   start "Linewise tests" /wait "%LWT_BIN%\blackbox-x86.exe" --report "%LWT_REPORT%"
