@@ -84,6 +84,13 @@ awk '/^Linewise black-box cases, one line each:$/ {n = NR} {line[NR] = $0}
 cases=$("$src/scripts/wine-run" --prefix "$prefix" "$folder/bin/blackbox-x86.exe" --list 2>/dev/null |
   plain | grep -E '^[a-z0-9_]+$' | sort)
 [ -n "$cases" ] || fail "blackbox-x86.exe --list named no case"
+# One case by its whole name: its line and a summary that counts it as skipped, exit 0.
+onestatus=0
+"$src/scripts/wine-run" --prefix "$prefix" "$folder/bin/blackbox-x86.exe" save_viewport_picture_of_the_classic_console \
+  > "$out/one.raw" 2>/dev/null || onestatus=$?
+one=$(plain "$out/one.raw" | grep -E '^(PASS|FAIL|SKIP|[0-9]+ passed)' | cut -c1-30 | tr '\n' '|' || true)
+[ "$one" = "SKIP save_viewport_picture_of_|0 passed, 0 failed, 1 skipped|" ] || fail "one case alone printed: $one"
+[ "$onestatus" -eq 0 ] || fail "one case alone exited with $onestatus"
 wineserver -w || true
 snapshot after
 
