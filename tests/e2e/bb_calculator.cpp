@@ -3,6 +3,7 @@
 // sets Ans and leaves Enter to the shell.
 #include "tests/support/check.h"
 #include "tests/support/hostctl.h"
+#include "tests/support/platform.h"
 #include "tests/support/screen.h"
 #include "tests/support/startedplugin.h"
 
@@ -196,13 +197,16 @@ const HighlightRow HighlightRows[] = {
 
 } // namespace
 
-TEST(calculator_highlight_sources_and_colours)
+// The rows that read the machine-wide keys (machine) or only the others.
+void HighlightFromRows(bool machine)
 {
     ResetSettings();
     RememberKeys();
     CleanHighlight(false);
     TestConsole console = OpenTestConsole();
     for (const HighlightRow &row : HighlightRows) {
+        if ((row.places[1] || row.places[3]) != machine)
+            continue;
         CleanHighlight(false);
         if (row.environment)
             SetEnvironmentVariableW(L"Highlight", row.environment);
@@ -231,6 +235,20 @@ TEST(calculator_highlight_sources_and_colours)
     }
     CloseTestConsole(console);
     CleanHighlight(true);
+}
+
+TEST(calculator_highlight_sources_and_colours)
+{
+    HighlightFromRows(false);
+}
+
+TEST(calculator_highlight_from_the_machine_keys)
+{
+    if (!MachineKeyWritable()) {
+        SkipCase("writes the machine-wide keys, which needs administrator rights");
+        return;
+    }
+    HighlightFromRows(true);
 }
 
 struct LineRowCase {

@@ -71,6 +71,7 @@ TEST(clipboard_actions_table)
 {
     if (SkipUnderQemu("the clipboard cases ended the emulated process there"))
         return;
+    KeepClipboardText();
     for (const ClipCase &c : Cases) {
         CHECK(SetClipboardText(c.clipboard));
         ShellKeyEvent e = ShellLine(c.key, c.line);
@@ -134,6 +135,7 @@ TEST(clipboard_held_open_elsewhere)
 {
     if (SkipUnderQemu("the clipboard cases ended the emulated process there"))
         return;
+    KeepClipboardText();
     const struct {
         const char *name;
         int key;
@@ -163,6 +165,7 @@ TEST(clipboard_swap_refuses_an_oversized_word)
 {
     if (SkipUnderQemu("the clipboard cases ended the emulated process there"))
         return;
+    KeepClipboardText();
     static wchar_t huge[9001];
     wmemset(huge, L'x', 9000);
     huge[9000] = 0;
@@ -203,6 +206,7 @@ TEST(clipboard_swap_with_no_text_on_the_clipboard)
 {
     if (SkipUnderQemu("the clipboard cases ended the emulated process there"))
         return;
+    KeepClipboardText();
     UINT format = RegisterClipboardFormatW(L"Linewise test data");
     CHECK(OpenClipboard(nullptr));
     EmptyClipboard();
@@ -222,6 +226,7 @@ TEST(clipboard_full_line_and_long_word)
 {
     if (SkipUnderQemu("the clipboard cases ended the emulated process there"))
         return;
+    KeepClipboardText();
     ShellKeyEvent e = LongShellLine(CopyLineKey, 65535, L'q', 100);
     PressKey(&e);
     CHECK_EQ(e.code, 0);

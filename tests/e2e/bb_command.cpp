@@ -3,6 +3,7 @@
 // from the registry by a later instance.
 #include "tests/support/check.h"
 #include "tests/support/hostctl.h"
+#include "tests/support/platform.h"
 #include "tests/support/plugindll.h"
 
 #include <stdarg.h>
@@ -533,6 +534,10 @@ TEST(command_saved_settings_come_back_in_a_new_instance)
 
 TEST(command_damaged_user_key_falls_back_to_machine_key)
 {
+    if (!MachineKeyWritable()) {
+        SkipCase("writes the machine-wide settings key, which needs administrator rights");
+        return;
+    }
     BeginCase();
     // The machine key, written by the command itself: 22 keys, error sound 5.
     PluginDll plugin = Start(L"23.00");

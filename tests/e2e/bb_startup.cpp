@@ -266,7 +266,9 @@ TEST(startup_line_is_written)
     HANDLE console = GetStdHandle(STD_OUTPUT_HANDLE);
     CONSOLE_SCREEN_BUFFER_INFO info;
     CHECK(GetConsoleScreenBufferInfo(console, &info));
-    COORD start = {0, info.dwCursorPosition.Y};
+    // On the buffer's last row the line's own line feed would scroll it up a row.
+    COORD start = {0, info.dwCursorPosition.Y < info.dwSize.Y - 1 ? info.dwCursorPosition.Y
+                                                                  : (SHORT)0};
     DWORD written = 0;
     FillConsoleOutputCharacterW(console, L' ', info.dwSize.X, start, &written);
     SetConsoleCursorPosition(console, start);

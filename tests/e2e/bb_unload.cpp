@@ -54,6 +54,7 @@ bool PlayThenUnload(const wchar_t *soundOption, int code = 0x10027, const wchar_
     ok = ok && event.code == 0;
     dll.ShutdownPlugin(0);
     UnloadPluginDll(dll);
+    DeletePluginDllCopy(UnloadedCopy);
     TakeOutput(1);
     TakeOutput(2);
     return ok;
@@ -79,6 +80,7 @@ TEST(unloading_while_a_sound_plays_leaves_the_process_running)
 // (Alt-C) with CopyChime 1 starts it, and the library goes away at once.
 TEST(unloading_while_the_chime_plays_leaves_the_process_running)
 {
+    KeepClipboardText();
     PressModifiers(true, true, true, false);
     for (int round = 0; round < 3; round++) {
         if (!PlayThenUnload(SoundsUnderQemu() ? L"/C:1 /E:0 /Q" : L"/C:0 /E:0 /Q", 0x1002E,

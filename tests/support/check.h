@@ -1,6 +1,12 @@
-// A small test harness: TEST(name) { ... } cases with CHECK macros; the runner prints one
-// line per failure and closes with "N passed, N failed". Several test files may be linked
-// into one program; every case runs once.
+// A small test harness: TEST(name) { ... } cases with CHECK macros. The runner prints one
+// line per case, "PASS name", "FAIL name" (after an indented line per failed check) or
+// "SKIP name: reason", closes with "N passed, N failed, N skipped" and exits with the number
+// of failed cases (at most 255). Several test files may be linked into one program; every
+// case runs once, in the order of registration.
+//   program            every case
+//   program NAME       the case of that name, or else every case whose name holds NAME
+//   program --list     the names, one a line
+//   --report FILE      also writes the per-case lines and the summary to FILE
 #pragma once
 #include <stddef.h>
 
@@ -41,8 +47,19 @@ const char *RowWhat(const char *row, const char *what);
 // buffer.
 const char *Show(const wchar_t *text);
 
-// True, with a line saying what is skipped and why, when this program runs as a 32-bit
-// program through qemu-user (scripts/wine-run sets LINEWISE_QEMU): for the cases that start
-// other processes or windows, which take the emulated process down or a minute each there.
-// The 64-bit run covers them. Use: if (SkipUnderQemu("why")) return;
+// Marks the running case as skipped for the reason given (kept for its SKIP line) and returns
+// true; the case returns right after. A case that has failed a check stays failed.
+// Use: if (cannot) { SkipCase("why"); return; }
+bool SkipCase(const char *why);
+
+// True when this program runs under Wine (ntdll exports wine_get_version).
+bool UnderWine(void);
+
+// Skip the running case, saying so, when the platform cannot run it: under Wine, or outside
+// it (on Windows), or as a 32-bit program through qemu-user (scripts/wine-run sets
+// LINEWISE_QEMU; there the cases that start other processes or windows take the emulated
+// process down or a minute each, and the 64-bit run covers them). True when skipped.
+// Use: if (SkipUnderQemu("why")) return;
+bool SkipUnderWine(const char *why);
+bool SkipOutsideWine(const char *why);
 bool SkipUnderQemu(const char *why);

@@ -1,5 +1,6 @@
 #include "tests/support/clipboard.h"
 
+#include <stdlib.h>
 #include <string.h>
 #include <wchar.h>
 #include <windows.h>
@@ -44,4 +45,33 @@ bool SetClipboardText(const wchar_t *text)
     }
     CloseClipboard();
     return ok;
+}
+
+namespace
+{
+
+enum { KeptCapacity = 1 << 20 };
+wchar_t *Kept; // the text found at the first call; null when there was none
+
+void PutKeptBack(void)
+{
+    SetClipboardText(Kept);
+    free(Kept);
+    Kept = nullptr;
+}
+
+} // namespace
+
+void KeepClipboardText(void)
+{
+    static bool done;
+    if (done)
+        return;
+    done = true;
+    wchar_t *text = (wchar_t *)malloc(KeptCapacity * sizeof(wchar_t));
+    if (text && ClipboardText(text, KeptCapacity) && text[0])
+        Kept = text;
+    else
+        free(text);
+    atexit(PutKeptBack);
 }

@@ -75,6 +75,17 @@ PluginDll LoadPluginDllCopy(const wchar_t *fileName)
     return ExportsOf(module);
 }
 
+void DeletePluginDllCopy(const wchar_t *fileName)
+{
+    wchar_t copy[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, copy, MAX_PATH);
+    while (n > 0 && copy[n - 1] != L'\\')
+        n--;
+    copy[n] = 0;
+    wcsncat(copy, fileName, MAX_PATH - n - 1);
+    DeleteFileW(copy);
+}
+
 bool FindLoadedPluginDll(PluginDll &dll)
 {
     HMODULE module = GetModuleHandleW(PluginDllName());

@@ -51,6 +51,10 @@ PluginDll LoadPluginDll(void);
 // its own, which frees with its own last reference even while the program holds the original.
 PluginDll LoadPluginDllCopy(const wchar_t *fileName);
 
+// Deletes the copy that LoadPluginDllCopy made, once its module has left the process, so that
+// the program's folder is left as it was.
+void DeletePluginDllCopy(const wchar_t *fileName);
+
 // The exports of the plug-in when this process already holds it, without taking a reference;
 // false (and nothing filled) when it is not loaded.
 bool FindLoadedPluginDll(PluginDll &dll);

@@ -1,10 +1,13 @@
 #include "tests/support/recorder.h"
+#include "tests/support/check.h"
 
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <wchar.h>
 #include <windows.h>
+
+#include <shlwapi.h>
 
 namespace
 {
@@ -14,18 +17,25 @@ enum { MaxExtensions = 16 };
 
 struct Saved {
     wchar_t extension[16];
-    wchar_t value[256]; // the old default value of HKLM\Software\Classes\<extension>
+    wchar_t value[256]; // the old default value of Software\Classes\<extension>
     bool had;           // whether there was one
+    bool keyExisted;    // whether the extension's key was there at all
 };
 Saved SavedAssociations[MaxExtensions];
 int SavedCount;
 wchar_t ResultPath[MAX_PATH];
 unsigned char *Bytes;
+char Overridden[256];
+
+HKEY ClassesRoot(void)
+{
+    return UnderWine() ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
 
 bool SetDefault(const wchar_t *subkey, const wchar_t *value)
 {
     HKEY key;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, subkey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+    if (RegCreateKeyExW(ClassesRoot(), subkey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
                         nullptr) != ERROR_SUCCESS)
         return false;
     LONG result = RegSetValueExW(key, nullptr, 0, REG_SZ, (const BYTE *)value,
@@ -38,7 +48,7 @@ bool ReadDefault(const wchar_t *subkey, wchar_t *out, DWORD capacity)
 {
     DWORD size = capacity * sizeof(wchar_t);
     out[0] = 0;
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, subkey, nullptr, RRF_RT_REG_SZ, nullptr, out, &size) !=
+    if (RegGetValueW(ClassesRoot(), subkey, nullptr, RRF_RT_REG_SZ, nullptr, out, &size) !=
         ERROR_SUCCESS)
         return false;
     return true;
@@ -51,21 +61,45 @@ const wchar_t *ClassesKey(const wchar_t *name)
     return key;
 }
 
-bool RegisterVerbs(void)
+// The command the recorder's verbs run, for a verb.
+void RecorderCommand(wchar_t *command, size_t capacity, const wchar_t *verb)
 {
     wchar_t recorder[MAX_PATH];
     DWORD length = GetModuleFileNameW(nullptr, recorder, MAX_PATH);
     wchar_t *slash = wcsrchr(recorder, L'\\');
-    if (length == 0 || length >= MAX_PATH || !slash)
-        return false;
+    if (length == 0 || length >= MAX_PATH || !slash) {
+        command[0] = 0;
+        return;
+    }
     slash[1] = 0;
+    swprintf(command, capacity, L"\"%lsrecorder.exe\" \"%%1\" /%ls", recorder, verb);
+}
+
+// Whether the shell runs the recorder for the extension's verb; why not, into Overridden.
+void CheckResolves(const wchar_t *extension, const wchar_t *verb)
+{
+    wchar_t expected[2 * MAX_PATH], found[2 * MAX_PATH] = L"";
+    DWORD size = 2 * MAX_PATH;
+    RecorderCommand(expected, 2 * MAX_PATH, verb);
+    HRESULT result =
+        AssocQueryStringW(ASSOCF_NOTRUNCATE, ASSOCSTR_COMMAND, extension, verb, found, &size);
+    if (!Overridden[0] && (result != S_OK || lstrcmpiW(found, expected) != 0))
+        snprintf(Overridden, sizeof Overridden,
+                 "the %ls verb of %ls files runs %.120ls, not the test's recorder", verb, extension,
+                 result == S_OK ? found : L"nothing");
+}
+
+bool RegisterVerbs(void)
+{
     wchar_t command[2 * MAX_PATH];
     wchar_t key[256];
     bool ok = SetDefault(ClassesKey(RecorderClass), L"Linewise test recorder");
     // The verb's name goes along as a last argument, so a recording tells which verb ran.
     const wchar_t *const verbs[] = {L"print", L"open"};
     for (const wchar_t *verb : verbs) {
-        swprintf(command, 2 * MAX_PATH, L"\"%lsrecorder.exe\" \"%%1\" /%ls", recorder, verb);
+        RecorderCommand(command, 2 * MAX_PATH, verb);
+        if (!command[0])
+            return false;
         swprintf(key, 256, L"Software\\Classes\\%ls\\shell\\%ls\\command", RecorderClass, verb);
         ok = ok && SetDefault(key, command);
     }
@@ -87,10 +121,25 @@ bool RegisterRecorder(const wchar_t *const *extensions, int count)
         Saved &saved = SavedAssociations[SavedCount++];
         lstrcpynW(saved.extension, extensions[i], 16);
         saved.had = ReadDefault(ClassesKey(saved.extension), saved.value, 256);
+        HKEY key;
+        saved.keyExisted = RegOpenKeyExW(ClassesRoot(), ClassesKey(saved.extension), 0, KEY_READ,
+                                         &key) == ERROR_SUCCESS;
+        if (saved.keyExisted)
+            RegCloseKey(key);
         if (!SetDefault(ClassesKey(saved.extension), RecorderClass))
             return false;
     }
+    Overridden[0] = 0;
+    for (int i = 0; i < count; i++) {
+        CheckResolves(extensions[i], L"print");
+        CheckResolves(extensions[i], L"open");
+    }
     return true;
+}
+
+const char *RecorderOverridden(void)
+{
+    return Overridden[0] ? Overridden : nullptr;
 }
 
 void RestoreAssociations(void)
@@ -101,15 +150,17 @@ void RestoreAssociations(void)
             SetDefault(ClassesKey(saved.extension), saved.value);
         } else {
             HKEY key;
-            if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, ClassesKey(saved.extension), 0, KEY_SET_VALUE,
-                              &key) == ERROR_SUCCESS) {
+            if (RegOpenKeyExW(ClassesRoot(), ClassesKey(saved.extension), 0, KEY_SET_VALUE, &key) ==
+                ERROR_SUCCESS) {
                 RegDeleteValueW(key, nullptr);
                 RegCloseKey(key);
             }
+            if (!saved.keyExisted)
+                RegDeleteKeyW(ClassesRoot(), ClassesKey(saved.extension));
         }
     }
     SavedCount = 0;
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, ClassesKey(RecorderClass));
+    RegDeleteTreeW(ClassesRoot(), ClassesKey(RecorderClass));
     ClearRecording();
 }
 

@@ -1,6 +1,8 @@
 // Print and open verbs in tests: the recorder program (tests/support/recorder/) registered
-// under HKLM\Software\Classes (Wine ignores the current user's classes) for some extensions,
-// with "print" and "open" verbs, and what it recorded when the shell started it. Tests that
+// for some extensions, with "print" and "open" verbs, and what it recorded when the shell
+// started it. On Windows the classes go under HKCU\Software\Classes, which needs no
+// administrator rights; under Wine under HKLM\Software\Classes (Wine 8 ignores the current
+// user's classes). Tests that
 // register it must not run at the same time as other such tests (the black-box tests hold the
 // settings-key lock). Nothing here starts the prefix's notepad or a printer dialog.
 #pragma once
@@ -20,6 +22,11 @@ struct Recording {
 // Points the extensions (".txt", ".png", ...) at the recorder, remembering their old
 // associations, and sets where the recorder writes. False when the registry refused.
 bool RegisterRecorder(const wchar_t *const *extensions, int count);
+
+// After RegisterRecorder: null when the shell resolves both verbs of every extension to the
+// recorder; otherwise why not (on Windows a choice the user made for the file type in
+// Explorer outranks the classes), and a case should skip rather than start that program.
+const char *RecorderOverridden(void);
 
 // Puts the remembered associations back and removes the recorder's class.
 void RestoreAssociations(void);
