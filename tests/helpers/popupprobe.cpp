@@ -11,6 +11,9 @@
 //                             and the console window's areas show, and the share of the
 //                             popup's area in the dialog face colour (percent)
 //   popupprobe flash          shows a window of its own for a moment
+//   popupprobe printed SECONDS
+//                             waits for the print preview's window ("Printed: <file>"),
+//                             prints its title and its text view's text, and closes it
 //
 // Exit code 0 when the wait was met or the picture was saved and read back, 1 otherwise.
 #include "tests/support/picture.h"
@@ -51,8 +54,8 @@ HWND FindPopup(void)
 int CountPopups(void)
 {
     int count = 0;
-    for (HWND popup = nullptr; (popup = FindWindowExW(nullptr, popup, L"#32770",
-                                                     L"Character Info")) != nullptr;)
+    for (HWND popup = nullptr;
+         (popup = FindWindowExW(nullptr, popup, L"#32770", L"Character Info")) != nullptr;)
         count++;
     return count;
 }
@@ -104,8 +107,8 @@ HWND ConsoleWindowOnScreen(void)
 // when it opens.
 int Flash(void)
 {
-    HWND window = CreateWindowExW(0, L"Static", L"popupprobe", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                  10, 10, 200, 100, nullptr, nullptr, nullptr, nullptr);
+    HWND window = CreateWindowExW(0, L"Static", L"popupprobe", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10,
+                                  10, 200, 100, nullptr, nullptr, nullptr, nullptr);
     if (!window) {
         puts("no window");
         return 1;
@@ -146,6 +149,46 @@ int Show(int seconds)
         printf("console %ld %ld %ld %ld\n", console.left, console.top, console.right,
                console.bottom);
     printf("screen %d %d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    return 0;
+}
+
+BOOL CALLBACK FindPrinted(HWND window, LPARAM found)
+{
+    wchar_t title[16] = L"";
+    GetWindowTextW(window, title, 16);
+    if (!IsWindowVisible(window) || wcsncmp(title, L"Printed: ", 9) != 0)
+        return TRUE;
+    *(HWND *)found = window;
+    return FALSE;
+}
+
+int Printed(int seconds)
+{
+    HWND preview = nullptr;
+    for (int i = 0; i <= seconds * 10 && !preview; i++) {
+        EnumWindows(FindPrinted, (LPARAM)&preview);
+        if (!preview)
+            Sleep(100);
+    }
+    if (!preview) {
+        puts("no preview");
+        return 1;
+    }
+    static wchar_t text[65536];
+    GetWindowTextW(preview, text, 65536);
+    fputs("title ", stdout);
+    PrintEscaped(text);
+    text[0] = 0;
+    // An edit control keeps its text itself: asked by message, not from the window's title.
+    HWND view = FindWindowExW(preview, nullptr, L"Edit", nullptr);
+    DWORD_PTR copied = 0;
+    if (view)
+        SendMessageTimeoutW(view, WM_GETTEXT, 65536, (LPARAM)text, SMTO_ABORTIFHUNG, 5000, &copied);
+    printf("\nview %s\ntext ", view ? "Edit" : "none");
+    PrintEscaped(text);
+    putchar('\n');
+    // Out of the way of what is looked at next.
+    PostMessageW(preview, WM_CLOSE, 0, 0);
     return 0;
 }
 
@@ -272,8 +315,11 @@ int main()
         result = Shot(argv[2]);
     else if (argv && argc == 2 && wcscmp(argv[1], L"flash") == 0)
         result = Flash();
+    else if (argv && argc == 3 && wcscmp(argv[1], L"printed") == 0)
+        result = Printed(_wtoi(argv[2]));
     else
-        puts("usage: popupprobe show SECONDS | gone SECONDS | shot FILE.png | flash");
+        puts("usage: popupprobe show SECONDS | gone SECONDS | shot FILE.png | flash | "
+             "printed SECONDS");
     fflush(stdout);
     LocalFree(argv);
     return result;
