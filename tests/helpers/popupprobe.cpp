@@ -11,9 +11,10 @@
 //                             and the console window's areas show, and the share of the
 //                             popup's area in the dialog face colour (percent)
 //   popupprobe flash          shows a window of its own for a moment
-//   popupprobe printed SECONDS
-//                             waits for the print preview's window ("Printed: <file>"),
-//                             prints its title and its text view's text, and closes it
+//   popupprobe printed SECONDS [FILE]
+//                             waits for the print preview's window ("Printed: <file>", of
+//                             that file name if given), prints its title and its text
+//                             view's text, and closes it
 //
 // Exit code 0 when the wait was met or the picture was saved and read back, 1 otherwise.
 #include "tests/support/picture.h"
@@ -152,21 +153,29 @@ int Show(int seconds)
     return 0;
 }
 
-BOOL CALLBACK FindPrinted(HWND window, LPARAM found)
+struct PrintedWanted {
+    const wchar_t *name; // null: any
+    HWND found;
+};
+
+BOOL CALLBACK FindPrinted(HWND window, LPARAM wanted)
 {
-    wchar_t title[16] = L"";
-    GetWindowTextW(window, title, 16);
-    if (!IsWindowVisible(window) || wcsncmp(title, L"Printed: ", 9) != 0)
+    PrintedWanted *search = (PrintedWanted *)wanted;
+    wchar_t title[1024] = L"";
+    GetWindowTextW(window, title, 1024);
+    if (!IsWindowVisible(window) || wcsncmp(title, L"Printed: ", 9) != 0 ||
+        (search->name && wcscmp(title + 9, search->name) != 0))
         return TRUE;
-    *(HWND *)found = window;
+    search->found = window;
     return FALSE;
 }
 
-int Printed(int seconds)
+int Printed(int seconds, const wchar_t *name)
 {
-    HWND preview = nullptr;
+    PrintedWanted search = {name, nullptr};
+    HWND &preview = search.found;
     for (int i = 0; i <= seconds * 10 && !preview; i++) {
-        EnumWindows(FindPrinted, (LPARAM)&preview);
+        EnumWindows(FindPrinted, (LPARAM)&search);
         if (!preview)
             Sleep(100);
     }
@@ -315,11 +324,11 @@ int main()
         result = Shot(argv[2]);
     else if (argv && argc == 2 && wcscmp(argv[1], L"flash") == 0)
         result = Flash();
-    else if (argv && argc == 3 && wcscmp(argv[1], L"printed") == 0)
-        result = Printed(_wtoi(argv[2]));
+    else if (argv && (argc == 3 || argc == 4) && wcscmp(argv[1], L"printed") == 0)
+        result = Printed(_wtoi(argv[2]), argc == 4 ? argv[3] : nullptr);
     else
         puts("usage: popupprobe show SECONDS | gone SECONDS | shot FILE.png | flash | "
-             "printed SECONDS");
+             "printed SECONDS [FILE]");
     fflush(stdout);
     LocalFree(argv);
     return result;
