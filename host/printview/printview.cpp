@@ -241,8 +241,10 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-// The outer size for a client area of the wanted size, kept inside the work area.
-SIZE WindowSize(LONG width, LONG height)
+// The window for a client area of the wanted size, kept inside the work area and centred in
+// it: a printout in front of the console, not hidden behind it where no window manager
+// places windows.
+RECT WindowPlace(LONG width, LONG height)
 {
     RECT work = {0, 0, 1024, 768};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
@@ -255,7 +257,9 @@ SIZE WindowSize(LONG width, LONG height)
         size.cx = maxWidth;
     if (size.cy > maxHeight)
         size.cy = maxHeight;
-    return size;
+    LONG left = work.left + (work.right - work.left - size.cx) / 2,
+         top = work.top + (work.bottom - work.top - size.cy) / 2;
+    return RECT{left, top, left + size.cx, top + size.cy};
 }
 
 // A client area of 84 columns and 30 rows of the text font, and the edit control in it.
@@ -279,9 +283,10 @@ bool MakeTextView(HWND window, HINSTANCE instance, const wchar_t *text)
     GetTextMetricsW(dc, &metrics);
     SelectObject(dc, old);
     ReleaseDC(textView, dc);
-    SIZE size = WindowSize(84 * metrics.tmAveCharWidth + GetSystemMetrics(SM_CXVSCROLL),
-                           30 * metrics.tmHeight + GetSystemMetrics(SM_CYHSCROLL));
-    SetWindowPos(window, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
+    RECT place = WindowPlace(84 * metrics.tmAveCharWidth + GetSystemMetrics(SM_CXVSCROLL),
+                             30 * metrics.tmHeight + GetSystemMetrics(SM_CYHSCROLL));
+    SetWindowPos(window, nullptr, place.left, place.top, place.right - place.left,
+                 place.bottom - place.top, SWP_NOZORDER);
     return true;
 }
 
@@ -326,21 +331,22 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
     windowClass.lpszClassName = ClassName;
     static wchar_t title[1024];
     TextFormat(title, 1024, opening ? L"%s" : L"Printed: %s", PathFindFileNameW(path));
-    SIZE size = WindowSize(pictureSize.cx, pictureSize.cy);
+    RECT place = WindowPlace(pictureSize.cx, pictureSize.cy);
     HWND window =
         RegisterClassExW(&windowClass)
-            ? CreateWindowExW(0, ClassName, title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                              CW_USEDEFAULT, size.cx, size.cy, nullptr, nullptr, instance, nullptr)
+            ? CreateWindowExW(0, ClassName, title, WS_OVERLAPPEDWINDOW, place.left, place.top,
+                              place.right - place.left, place.bottom - place.top, nullptr, nullptr,
+                              instance, nullptr)
             : nullptr;
     if (!window || (text && !MakeTextView(window, instance, text)))
         return 4;
     if (text)
         HeapFree(GetProcessHeap(), 0, text);
     LocalFree(arguments);
-    // The print verb starts its program hidden; a preview is there to be seen. The second
-    // call, because Windows may take the first from the start-up information.
+    // The print verb starts its program hidden, and the first ShowWindow takes its command
+    // from the start-up information; a preview is there to be seen.
     ShowWindow(window, SW_SHOWNORMAL);
-    ShowWindow(window, SW_SHOWNORMAL);
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
     SetForegroundWindow(window);
     UpdateWindow(window);
 
