@@ -66,7 +66,8 @@ int LoadPicture(const wchar_t *path)
     if (image)
         GdipDisposeImage(image); // closes the file
     BITMAP info;
-    if (status == 0 && GetObjectW(picture, sizeof info, &info) == sizeof info) {
+    if (status == 0 && GetObjectW(picture, sizeof info, &info) == sizeof info && info.bmWidth > 0 &&
+        info.bmHeight > 0) {
         pictureSize.cx = info.bmWidth;
         pictureSize.cy = info.bmHeight;
     } else if (status == 0) {
@@ -170,6 +171,14 @@ wchar_t *LoadText(const wchar_t *path)
         else
             TextAppend(message, 2048, L").");
         return ForEditControl(L"", 0, message);
+    }
+    // A cut through a UTF-8 sequence would make the whole start look like another code page.
+    if (cut && size >= 4 && !(bytes[0] == 0xFF && bytes[1] == 0xFE)) {
+        DWORD end = size;
+        while (end > size - 4 && end > 0 && (bytes[end - 1] & 0xC0) == 0x80)
+            end--;
+        if (end > 0 && bytes[end - 1] >= 0xC0)
+            size = end - 1;
     }
     int units = 0;
     wchar_t *text = DecodeText(bytes, size, &units);
