@@ -11,6 +11,10 @@
 //                             and the console window's areas show, and the share of the
 //                             popup's area in the dialog face colour (percent)
 //   popupprobe flash          shows a window of its own for a moment
+//   popupprobe printed SECONDS [FILE]
+//                             waits for the print preview's window ("Printed: <file>", of
+//                             that file name if given), prints its title and its text
+//                             view's text, and closes it with Esc
 //
 // Exit code 0 when the wait was met or the picture was saved and read back, 1 otherwise.
 #include "frame/dyncalls.h"
@@ -126,6 +130,54 @@ int Show(int seconds)
         printf("console %ld %ld %ld %ld\n", console.left, console.top, console.right,
                console.bottom);
     printf("screen %d %d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    return 0;
+}
+
+struct PrintedWanted {
+    const wchar_t *name; // null: any
+    HWND found;
+};
+
+BOOL CALLBACK FindPrinted(HWND window, LPARAM wanted)
+{
+    PrintedWanted *search = (PrintedWanted *)wanted;
+    wchar_t title[1024] = L"";
+    GetWindowTextW(window, title, 1024);
+    if (!IsWindowVisible(window) || wcsncmp(title, L"Printed: ", 9) != 0 ||
+        (search->name && wcscmp(title + 9, search->name) != 0))
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+int Printed(int seconds, const wchar_t *name)
+{
+    PrintedWanted search = {name, nullptr};
+    HWND &preview = search.found;
+    for (int i = 0; i <= seconds * 10 && !preview; i++) {
+        EnumWindows(FindPrinted, (LPARAM)&search);
+        if (!preview)
+            Sleep(100);
+    }
+    if (!preview) {
+        puts("no preview");
+        return 1;
+    }
+    static wchar_t text[65536];
+    GetWindowTextW(preview, text, 65536);
+    fputs("title ", stdout);
+    PrintEscaped(text);
+    text[0] = 0;
+    // An edit control keeps its text itself: asked by message, not from the window's title.
+    HWND view = FindWindowExW(preview, nullptr, L"Edit", nullptr);
+    DWORD_PTR copied = 0;
+    if (view)
+        SendMessageTimeoutW(view, WM_GETTEXT, 65536, (LPARAM)text, SMTO_ABORTIFHUNG, 5000, &copied);
+    printf("\nview %s\ntext ", view ? "Edit" : "none");
+    PrintEscaped(text);
+    putchar('\n');
+    // Out of the way of what is looked at next, as a person would close it.
+    PostMessageW(view ? view : preview, WM_KEYDOWN, VK_ESCAPE, 1);
     return 0;
 }
 
@@ -252,8 +304,11 @@ int main()
         result = Shot(argv[2]);
     else if (argv && argc == 2 && wcscmp(argv[1], L"flash") == 0)
         result = Flash();
+    else if (argv && (argc == 3 || argc == 4) && wcscmp(argv[1], L"printed") == 0)
+        result = Printed(_wtoi(argv[2]), argc == 4 ? argv[3] : nullptr);
     else
-        puts("usage: popupprobe show SECONDS | gone SECONDS | shot FILE.png | flash");
+        puts("usage: popupprobe show SECONDS | gone SECONDS | shot FILE.png | flash | "
+             "printed SECONDS [FILE]");
     fflush(stdout);
     LocalFree(argv);
     return result;
