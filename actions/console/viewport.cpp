@@ -154,12 +154,18 @@ int NewPictureFileNameAt(wchar_t *out, const wchar_t *extension, const SYSTEMTIM
     return 0;
 }
 
+namespace
+{
+
+// NewPictureFileNameAt stamped with the local time now.
 int NewPictureFileName(wchar_t *out, const wchar_t *extension)
 {
     SYSTEMTIME now;
     GetLocalTime(&now);
     return NewPictureFileNameAt(out, extension, now);
 }
+
+} // namespace
 
 int FindEncoder(const wchar_t *mimeType, CLSID *encoder)
 {
@@ -210,6 +216,10 @@ CaptureSource ChooseCaptureSource(unsigned int kind, const RECT &client)
     return source;
 }
 
+namespace
+{
+
+// Both actions: the picture of the console host's view, saved (save) or printed.
 int CaptureViewport(KeyEvent *event, bool save)
 {
     ConsumeKey(event);
@@ -262,6 +272,8 @@ int CaptureViewport(KeyEvent *event, bool save)
         PlayErrorSound();
     return 0;
 }
+
+} // namespace
 
 int PrintViewport(KeyEvent *event)
 {

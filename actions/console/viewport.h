@@ -18,7 +18,6 @@ enum {
 };
 
 // The two actions; both consume the key and play the error sound on any failure. 0.
-int CaptureViewport(KeyEvent *event, bool save);
 int PrintViewport(KeyEvent *event);
 int SaveViewportPicture(KeyEvent *event);
 
@@ -35,9 +34,8 @@ int FormatPictureFileName(wchar_t *out, const wchar_t *folder, const SYSTEMTIME 
                           unsigned int counter, const wchar_t *extension);
 
 // A free saved-picture path in SavePicDir (expanded, created one level deep) or the desktop,
-// stamped with the local time (or with the given time). out holds PathCapacity units and stays
-// empty on failure. 0, or a Windows error code (ERROR_FILE_EXISTS: 1,000 names taken).
-int NewPictureFileName(wchar_t *out, const wchar_t *extension);
+// stamped with the given time. out holds PathCapacity units and stays empty on failure. 0, or a
+// Windows error code (ERROR_FILE_EXISTS: 1,000 names taken).
 int NewPictureFileNameAt(wchar_t *out, const wchar_t *extension, const SYSTEMTIME &time);
 
 // Copies width x height pixels from source at (left, top) and writes them to path in the
