@@ -15,6 +15,8 @@
 //   unbound key       against the three key-state reads (goal 1.2x)
 //   smart keys        a whole Unicode entry and an auto-closed pair, against one line copy
 //                     (bench/smartkeys.h)
+//   line shapes       Swap Arguments on each shape of line its scan treats apart, and Expand
+//                     Expression at the far end, against one line copy (bench/lineshapes.h)
 //   path search       Search Path and Expand's search over a Path of 100 directories, with
 //                     the file-system calls it made (bench/searchpath.h)
 //
@@ -30,6 +32,7 @@
 #include "actions/actions.h"
 #include "bench/console.h"
 #include "bench/importclock.h"
+#include "bench/lineshapes.h"
 #include "bench/searchpath.h"
 #include "bench/smartkeys.h"
 #include "bench/table.h"
@@ -395,6 +398,9 @@ int main(int argc, char **argv)
         MeasureUnboundKey();
     if (Selected("Unicode Entry, start and end, auto-closed pair"))
         BenchSmartKeys();
+    if (Selected("Swap Arguments, one-letter, words, quoted blanks, escaped blanks, %= blanks, "
+                 "switches, nested lists; Expand Expression, far end"))
+        BenchLineShapes();
     if (!Only)
         BenchSearchPath();
 

@@ -50,11 +50,44 @@ UnitSet StopSet(const wchar_t *units, bool blanks, wchar_t escape)
     return set;
 }
 
+// The ASCII units of a set, and the terminator, as bits, for a quick look at the next few
+// units before a scan is started: in a dense line the next stop is mostly a unit or two away,
+// where starting a block scan costs more than it saves.
+struct StopBits {
+    unsigned words[4];
+};
+
+StopBits BitsOf(const UnitSet &set)
+{
+    StopBits bits = {{1u}}; // the terminator
+    for (int k = 0; k < set.count; k++)
+        if (set.units[k] < 0x80)
+            bits.words[set.units[k] >> 5] |= 1u << (set.units[k] & 31);
+    if (set.blanks) {
+        bits.words[0] |= 0x3E00u; // 0x09-0x0D
+        bits.words[1] |= 1u;      // the space
+    }
+    return bits;
+}
+
+// Whether the next four units are all below 0x80 and outside the set (none is the terminator).
+inline bool FourPlain(const wchar_t *s, const StopBits &bits)
+{
+    for (int k = 0; k < 4; k++) {
+        unsigned u = s[k];
+        if (u >= 0x80 || (bits.words[u >> 5] >> (u & 31)) & 1)
+            return false;
+    }
+    return true;
+}
+
 struct StopSets {
     UnitSet kinds[6];
     UnitSet quoted;
-    UnitSet plain; // at the top level outside quotes: what is more than a blank or a letter
-    bool fastTopLevel;
+    UnitSet plain;        // at the top level outside quotes: what is more than a blank or a letter
+    UnitSet walkStops[6]; // what a walk leaves to the step-by-step scan, per list kind
+    StopBits kindBits[6], quotedBits, plainBits, walkBits[6];
+    bool fastTopLevel, walkable;
 
     explicit StopSets(wchar_t escape)
     {
@@ -63,12 +96,31 @@ struct StopSets {
         kinds[DoubleParenList] = StopSet(L"\"%)", true, escape);
         kinds[DoubleBracketList] = kinds[BracketList] = StopSet(L"\"%]", true, escape);
         quoted = StopSet(L"\"%", false, escape);
+        for (int k = 0; k < 6; k++)
+            kindBits[k] = BitsOf(kinds[k]);
+        quotedBits = BitsOf(quoted);
         plain = StopSet(L"\"%/", false, escape);
         plain.beyondAscii = true;
+        plainBits = BitsOf(plain);
         // An escape character that is a blank or the terminator changes what a blank means.
         fastTopLevel = escape != 0 && !IsBlank(escape);
+        const UnitSet slash = {{L'/'}, 1, false, false, false};
+        const UnitSet bracket = {{L']'}, 1, false, false, false};
+        const UnitSet paren = {{L')'}, 1, false, false, false};
+        walkStops[RootList] = slash;
+        walkStops[FunctionList] = walkStops[ArrayList] = bracket;
+        walkStops[DoubleParenList] = paren;
+        walkStops[DoubleBracketList] = walkStops[BracketList] = bracket;
+        for (int k = 0; k < 6; k++)
+            walkBits[k] = BitsOf(walkStops[k]);
+        // The walk reads the escape character as an ASCII unit of its own; any other is
+        // scanned step by step.
+        walkable = escape > L' ' && escape < 0x7F && !wcschr(L"\"%=,/])", escape);
     }
 };
+
+// A walk goes this far at most: where the line turns plain again, the skip is faster.
+enum { WalkChunk = 1024 };
 
 // The first position that makes a line too long: the result may grow by up to four units.
 enum { Limit = EditLineCapacity - 4 };
@@ -190,6 +242,49 @@ int SkipPlainArguments(const wchar_t *line, int p, int cursor, const StopSets &s
     return (int)end;
 }
 
+// The separator of a list kind's items (0: blanks) and the units where a walk over them stops
+// for the step-by-step scan: those that end an argument or a list in ways a walk does not
+// follow.
+wchar_t SeparatorOf(int kind)
+{
+    return kind == FunctionList || kind == ArrayList ? L',' : 0;
+}
+
+// From p up to to, no escape pending and, where no argument is open, outside quotes: walks
+// the stretch sixteen units at a time (frame/textscan.h) and shifts in, of the arguments
+// that end there, the last two, the only ones that can count (all start before the cursor).
+// The position where the scan goes on step by step.
+int WalkArguments(const wchar_t *line, int p, int to, wchar_t escape, const UnitSet &stops,
+                  Context *context, int *start, bool *quoted, bool *escaped, int cursor)
+{
+    QuoteState state = {*quoted, false};
+    bool open = *start != None;
+    FieldMarks marks = {};
+    const int stop = (int)WalkFields(line, (size_t)p, (size_t)to, escape,
+                                     SeparatorOf(context->kind), stops, &state, &open, &marks);
+    if (stop == p)
+        return p;
+    // The fields met alternate start, end, start...: the last ones pair up from the end, and
+    // the field open at the walk's start supplies a start that came before it.
+    const bool openAtEnd = SeparatorOf(context->kind) ? true : open;
+    const int skip = openAtEnd && marks.endCount > 0 ? 1 : 0; // the open field's own start
+    int starts[2] = {None, None}, ends[2] = {None, None};
+    for (int k = 0; k < 2 && k < marks.endCount; k++) {
+        ends[k] = (int)marks.ends[k];
+        starts[k] = k + skip < marks.startCount ? (int)marks.starts[k + skip] : *start;
+    }
+    for (int k = 1; k >= 0; k--)
+        if (ends[k] != None)
+            Shift(context, starts[k], ends[k], cursor);
+    if (!openAtEnd)
+        *start = None;
+    else if (marks.endCount > 0 || (*start == None && marks.startCount > 0))
+        *start = (int)marks.starts[0];
+    *quoted = state.quoted;
+    *escaped = state.protectedNext;
+    return stop;
+}
+
 void StartContext(Context *context, int kind, int opening)
 {
     context->kind = kind;
@@ -279,12 +374,24 @@ int FindArgumentPair(const wchar_t *line, int cursor, wchar_t escape, bool unixP
     int chosenDepth = 0;
     ArgumentPair chosen = {};
     int start = None; // the open argument
+    const int walkTo = cursor < Limit ? cursor : Limit;
     for (;; p++) {
-        if (depth == 0 && !quoted && !escaped && p < cursor && sets.fastTopLevel)
-            p = SkipPlainArguments(line, p, cursor < Limit ? cursor : Limit, sets, &start, context);
-        if (start != None && !escaped)
+        // Plain stretches go fastest by the skips; where quotes, escapes and "%=" come thick,
+        // by the walk.
+        const int from = p;
+        if (depth == 0 && !quoted && !escaped && p + 4 < cursor && sets.fastTopLevel &&
+            FourPlain(line + p, sets.plainBits))
+            p = SkipPlainArguments(line, p, walkTo, sets, &start, context);
+        if (start != None && !escaped &&
+            FourPlain(line + p, quoted ? sets.quotedBits : sets.kindBits[context->kind]))
             p = (int)FindInText(line, (size_t)p, Limit,
                                 quoted ? sets.quoted : sets.kinds[context->kind]);
+        if (p - from < 64 && !escaped && p + 4 < walkTo && sets.walkable &&
+            (start != None || (!quoted && SeparatorOf(context->kind) == 0)) &&
+            FourPlain(line + p, sets.walkBits[context->kind]))
+            p = WalkArguments(line, p, p + WalkChunk < walkTo ? p + WalkChunk : walkTo, escape,
+                              sets.walkStops[context->kind], context, &start, &quoted, &escaped,
+                              cursor);
         if (p >= Limit)
             return SwapLineTooLong;
         wchar_t ch = line[p];
