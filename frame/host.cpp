@@ -6,21 +6,24 @@ namespace
 {
 
 // The shell writes its error messages wherever the standard handles point; for the one call
-// they point at "nul" and are restored at once.
+// they point at "nul" and are restored at once. "nul" is opened at the first quiet call and
+// kept until shut-down: opening it costs more than most expansions.
+HANDLE QuietOutput = INVALID_HANDLE_VALUE;
+
 int CallQuietly(int(__stdcall *call)(wchar_t *), wchar_t *text)
 {
+    if (QuietOutput == INVALID_HANDLE_VALUE)
+        QuietOutput = CreateFileW(L"nul", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (QuietOutput == INVALID_HANDLE_VALUE)
+        return call(text);
     HANDLE savedError = GetStdHandle(STD_ERROR_HANDLE);
     HANDLE savedOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-    HANDLE nul = CreateFileW(L"nul", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (nul == INVALID_HANDLE_VALUE)
-        return call(text);
-    SetStdHandle(STD_ERROR_HANDLE, nul);
-    SetStdHandle(STD_OUTPUT_HANDLE, nul);
+    SetStdHandle(STD_ERROR_HANDLE, QuietOutput);
+    SetStdHandle(STD_OUTPUT_HANDLE, QuietOutput);
     int result = call(text);
     SetStdHandle(STD_ERROR_HANDLE, savedError);
     SetStdHandle(STD_OUTPUT_HANDLE, savedOutput);
-    CloseHandle(nul);
     return result;
 }
 
@@ -39,6 +42,13 @@ int ExpandQuietly(wchar_t *text)
 int EvaluateQuietly(wchar_t *text)
 {
     return CallQuietly(Evaluate, text);
+}
+
+void CloseQuietOutput(void)
+{
+    if (QuietOutput != INVALID_HANDLE_VALUE)
+        CloseHandle(QuietOutput);
+    QuietOutput = INVALID_HANDLE_VALUE;
 }
 
 namespace

@@ -34,11 +34,15 @@ TAKECMD_API void __stdcall tty_yield(int);
 }
 
 // Expands text in place like ExpandVariables(text, 1), with standard output and standard
-// error pointed at "nul" meanwhile so that the shell's own error messages stay unseen.
+// error pointed at "nul" meanwhile so that the shell's own error messages stay unseen (when
+// "nul" cannot be opened, with the handles untouched). "nul" stays open from the first call.
 int ExpandQuietly(wchar_t *text);
 
 // Evaluates text in place like Evaluate(text), as quietly as ExpandQuietly.
 int EvaluateQuietly(wchar_t *text);
+
+// Closes "nul" (shut-down); the next quiet call opens it again.
+void CloseQuietOutput(void);
 
 // The shell's escape character: "%@option[EscapeChar]" when that is exactly one character that
 // is neither a letter nor a digit, else '^'.

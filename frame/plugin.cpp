@@ -198,6 +198,7 @@ LINEWISE_EXPORT int __stdcall ShutdownPlugin(int)
     }
     ReleaseScratchDirectory();
     EndHelpViewer();
+    CloseQuietOutput();
     return 0;
 }
 
