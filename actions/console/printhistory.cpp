@@ -137,6 +137,28 @@ void Step(EntryWalk *walk)
     }
 }
 
+// An entry of ASCII units only, nearly every entry, is its own UTF-8: its line goes in unit by
+// unit as it is read, with no length pass and no conversion call. False, with nothing added,
+// for any other entry or when the room runs out.
+bool AddAsciiLine(WholeFile *whole, const wchar_t *entry, const wchar_t *prefix,
+                  size_t prefixLength)
+{
+    char *out = whole->bytes + whole->size;
+    const char *last = whole->bytes + whole->capacity - 1; // room for the line feed
+    if (out + prefixLength >= last)
+        return false;
+    for (size_t i = 0; i < prefixLength; i++)
+        *out++ = (char)prefix[i];
+    const wchar_t *unit = entry;
+    while (*unit && *unit < 0x80 && out < last)
+        *out++ = (char)*unit++;
+    if (*unit)
+        return false;
+    *out++ = '\n';
+    whole->size = (size_t)(out - whole->bytes);
+    return true;
+}
+
 // The same lines as WriteEntries writes, into memory.
 bool GatherEntries(WholeFile *whole, EntryWalk walk, unsigned int number, bool numbered)
 {
@@ -144,8 +166,11 @@ bool GatherEntries(WholeFile *whole, EntryWalk walk, unsigned int number, bool n
         return false;
     for (wchar_t *entry; (entry = walk.entry) != nullptr; Step(&walk), number++) {
         wchar_t prefix[16];
-        if ((numbered && !AddAscii(whole, prefix, FormatLineNumber(number, prefix))) ||
-            !Add(whole, entry, TextLength(entry)) || !AddAscii(whole, L"\n", 1))
+        const size_t prefixLength = numbered ? FormatLineNumber(number, prefix) : 0;
+        if (whole->encoding == TextUtf8 && AddAsciiLine(whole, entry, prefix, prefixLength))
+            continue;
+        if (!AddAscii(whole, prefix, prefixLength) || !Add(whole, entry, TextLength(entry)) ||
+            !AddAscii(whole, L"\n", 1))
             return false;
     }
     return true;
