@@ -88,3 +88,69 @@ bool UnixPathsMode(void)
     ExpandOption(text, L"%@option[UnixPaths]");
     return text[0] == L'Y' || text[0] == L'y';
 }
+
+bool IsShellNameLetter(wchar_t ch)
+{
+    if (ch < 0x80)
+        return (ch >= L'a' && ch <= L'z') || (ch >= L'A' && ch <= L'Z');
+    return IsCharAlphaW(ch) != 0;
+}
+
+bool IsShellNameChar(wchar_t ch)
+{
+    return IsShellNameLetter(ch) || (ch >= L'0' && ch <= L'9') || ch == L'_' || ch == L'$';
+}
+
+namespace
+{
+
+bool IsNameStart(wchar_t ch)
+{
+    return IsShellNameLetter(ch) || (ch >= L'0' && ch <= L'9') || ch == L'_';
+}
+
+// The index after the name characters from text[from], at most limit.
+int NameEnd(const wchar_t *text, int from, int limit)
+{
+    int j = from;
+    while (j < limit && IsShellNameChar(text[j]))
+        j++;
+    return j;
+}
+
+} // namespace
+
+ConstructOpening ClassifyPercent(const wchar_t *text, int i, int limit)
+{
+    const ConstructOpening none = {ConstructNone, 0, 0};
+    const wchar_t next = text[i + 1];
+    if (next == L'=')
+        return {ConstructEscape, 0, i + 1};
+    if (next == L'+')
+        return {ConstructSeparator, 0, i + 1};
+    if (next == L'@') {
+        if (!IsShellNameLetter(text[i + 2]))
+            return none;
+        const int j = NameEnd(text, i + 3, limit);
+        if (text[j] == L'[' && text[j + 1])
+            return {ConstructFunction, j + 1, 0};
+        return none;
+    }
+    if (next == L'(' || next == L'[') {
+        const ShellConstruct twice = next == L'(' ? ConstructDoubleParen : ConstructDoubleBracket;
+        const ShellConstruct once = next == L'(' ? ConstructParen : ConstructBracket;
+        if (text[i + 2] == next && text[i + 3])
+            return {twice, i + 3, 0};
+        if (text[i + 2])
+            return {once, i + 2, 0};
+        return none;
+    }
+    if (next == L'{')
+        return text[i + 2] ? ConstructOpening{ConstructBrace, i + 2, 0} : none;
+    if (!IsNameStart(next))
+        return none;
+    const int j = NameEnd(text, i + 2, limit);
+    if (text[j] == L'[' && text[j + 1])
+        return {ConstructArray, j + 1, 0};
+    return {ConstructVariable, 0, j - 1};
+}

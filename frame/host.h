@@ -51,3 +51,34 @@ wchar_t GetEscapeChar(void);
 // True when the shell's UnixPaths option is on ("%@option[UnixPaths]" begins with Y or y):
 // '/' is then an ordinary character in a command word.
 bool UnixPathsMode(void);
+
+// The shell's variable names: letters (the system's letter class, as the shell's own Windows
+// code reads them), ASCII digits, '_' and '$'.
+bool IsShellNameLetter(wchar_t ch);
+bool IsShellNameChar(wchar_t ch);
+
+// What an unescaped '%' begins in the shell's syntax ("%%", a literal percent sign, is the
+// caller's to step over). Name characters as above; an opener needs a character after it.
+enum ShellConstruct {
+    ConstructNone,
+    ConstructVariable,      // %name (first a letter, digit or '_'): ends at its last name unit
+    ConstructFunction,      // %@name[ ... ] (first a letter)
+    ConstructArray,         // %name[ ... ] (first a letter, digit or '_')
+    ConstructDoubleParen,   // %(( ... ))
+    ConstructParen,         // %( ... )
+    ConstructDoubleBracket, // %[[ ... ]]
+    ConstructBracket,       // %[ ... ]
+    ConstructBrace,         // %{ ... }
+    ConstructEscape,        // %= : the unit after it counts as escaped
+    ConstructSeparator,     // %+
+};
+
+struct ConstructOpening {
+    ShellConstruct kind;
+    int contents; // openers: where the contents begin
+    int last;     // %name, %= and %+: their last index
+};
+
+// The construct of the '%' at text[percent], reading names no further than index limit (the
+// units at limit and after it are read only where the name stops short of it).
+ConstructOpening ClassifyPercent(const wchar_t *text, int percent, int limit);

@@ -128,60 +128,26 @@ enum { Limit = EditLineCapacity - 4 };
 // The new line is built here, so that a failure leaves the shell's line untouched.
 wchar_t Result[EditLineCapacity];
 
-inline bool IsAsciiLetter(wchar_t ch)
-{
-    return (ch >= L'a' && ch <= L'z') || (ch >= L'A' && ch <= L'Z');
-}
-inline bool IsNameStart(wchar_t ch)
-{
-    return ch < 0x80 ? IsAsciiLetter(ch) : iswalpha(ch) != 0;
-}
-inline bool IsNameChar(wchar_t ch)
-{
-    if (ch < 0x80)
-        return IsAsciiLetter(ch) || (ch >= L'0' && ch <= L'9') || ch == L'_' || ch == L'$';
-    return iswalnum(ch) != 0;
-}
-
 // The list opened by the '%' at line[p], or 0 for none; *opening receives the position of
-// the opener's last character. Every opener needs a character after it.
+// the opener's last character. Of the shell's constructs five hold lists, an array's name
+// beginning with a letter.
 int FindOpener(const wchar_t *line, int p, int *opening)
 {
-    const wchar_t *s = line + p;
-    int q, room = Limit - p;
-    switch (s[1]) {
-    case L'@':
-        if (!IsNameStart(s[2]))
-            return 0;
-        for (q = 3; q < room && IsNameChar(s[q]); q++) {
-        }
-        if (s[q] != L'[' || !s[q + 1])
-            return 0;
-        *opening = p + q;
+    const ConstructOpening construct = ClassifyPercent(line, p, Limit);
+    *opening = construct.contents - 1;
+    switch (construct.kind) {
+    case ConstructFunction:
         return FunctionList;
-    case L'(':
-        if (s[2] != L'(' || !s[3])
-            return 0;
-        *opening = p + 2;
+    case ConstructArray:
+        return IsShellNameLetter(line[p + 1]) ? ArrayList : 0;
+    case ConstructDoubleParen:
         return DoubleParenList;
-    case L'[':
-        if (s[2] == L'[' && s[3]) {
-            *opening = p + 2;
-            return DoubleBracketList;
-        }
-        if (!s[2])
-            return 0;
-        *opening = p + 1; // also "%[[" at the end of the line
+    case ConstructDoubleBracket:
+        return DoubleBracketList;
+    case ConstructBracket:
         return BracketList;
     default:
-        if (!IsNameStart(s[1]))
-            return 0;
-        for (q = 2; q < room && IsNameChar(s[q]); q++) {
-        }
-        if (s[q] != L'[' || !s[q + 1])
-            return 0;
-        *opening = p + q;
-        return ArrayList;
+        return 0;
     }
 }
 
