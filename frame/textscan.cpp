@@ -592,6 +592,8 @@ size_t SCAN(WalkFields)(const wchar_t *text, size_t from, size_t to, wchar_t esc
         }
         const __m128i escapeByte = _mm_set1_epi8((char)escape);
         const __m128i separatorByte = _mm_set1_epi8((char)separator);
+        const bool slashMode = separator == L'/';
+        bool slashField = state->slashField;
         bool signBefore = false; // the block before ended in an unprotected '%' of "%="
         RecentMarks starts = {}, ends = {};
         for (;;) {
@@ -604,7 +606,15 @@ size_t SCAN(WalkFields)(const wchar_t *text, size_t from, size_t to, wchar_t esc
             unsigned stop = Equal(b, 0) | b.beyond | (percents & ~(equals >> 1));
             for (int k = 0; k < stopCount; k++)
                 stop |= (unsigned)_mm_movemask_epi8(_mm_cmpeq_epi8(b.u, stopBytes[k]));
-            stop |= percents & (1u << (limit - 1)); // a '%' the walk ends with
+            // The walk's last unit, when this block holds it.
+            const unsigned lastUnit = to - base <= Step ? 1u << (to - base - 1) : 0;
+            stop |= percents & lastUnit; // a '%' the walk ends with
+            const unsigned slashes = slashMode ? Equal(b, L'/') : 0;
+            if (slashMode) {
+                stop |= (slashes & slashes >> 1) | (slashes & lastUnit);
+                if ((slashes & 0x8000u) && base + Step < to && text[base + Step] == L'/')
+                    stop |= 0x8000u;
+            }
             stop &= valid;
             // A '%' ending the block is followed by the next block's first unit.
             if (stop == 0x8000u && (percents & 0x8000u) && !percentStops && base + Step < to &&
@@ -628,12 +638,31 @@ size_t SCAN(WalkFields)(const wchar_t *text, size_t from, size_t to, wchar_t esc
             signBefore = (work & percents & 0x8000u) && !(protectedUnits & 0x8000u);
             const unsigned quotes = Equal(b, L'"') & work & ~protectedUnits;
             const unsigned inside = PrefixParity(quotes) ^ (quoted ? 0xFFFFu : 0u);
-            if (separator == 0) {
+            if (separator == 0 || slashMode) {
                 const unsigned blanks = AsciiBlanks(b.u) & work;
                 const unsigned splits = blanks & ~inside & ~protectedUnits;
                 const unsigned before = (splits << 1 | (open ? 0u : work & (0u - work))) & work;
-                starts.Add(base, work & ~blanks & before);
-                ends.Add(base, splits & ~before);
+                const unsigned fieldStarts = work & ~blanks & before;
+                unsigned slashSplits = 0;
+                if (slashes & work) {
+                    // The units of fields that began with '/', from each start to the next.
+                    unsigned region = 0, from = 0;
+                    for (unsigned rest = fieldStarts; rest; rest &= rest - 1) {
+                        const unsigned at = LowestBit(rest);
+                        if (slashField)
+                            region |= ((1u << at) - 1) & ~((1u << from) - 1);
+                        slashField = ((slashes >> at) & 1) != 0;
+                        from = at;
+                    }
+                    if (slashField)
+                        region |= 0xFFFFu & ~((1u << from) - 1);
+                    slashSplits =
+                        slashes & region & ~fieldStarts & ~inside & ~protectedUnits & work;
+                } else if (fieldStarts) {
+                    slashField = false;
+                }
+                starts.Add(base, fieldStarts | slashSplits);
+                ends.Add(base, (splits & ~before) | slashSplits);
                 if (work)
                     open = !((splits >> HighestBit(work)) & 1);
             } else {
@@ -650,6 +679,7 @@ size_t SCAN(WalkFields)(const wchar_t *text, size_t from, size_t to, wchar_t esc
                 starts.Put(marks->starts, &marks->startCount);
                 ends.Put(marks->ends, &marks->endCount);
                 state->quoted = quoted;
+                state->slashField = slashField;
                 state->protectedNext = ((protectedUnits >> at) & 1) != 0;
                 *fieldOpen = open;
                 return stop ? base + at : to;
@@ -661,15 +691,19 @@ size_t SCAN(WalkFields)(const wchar_t *text, size_t from, size_t to, wchar_t esc
         }
     }
 #endif
+    const bool slashes = separator == L'/';
+    bool slashField = state->slashField;
     for (; i < to; i++) {
         const wchar_t ch = text[i];
-        if (IsStopUnit(ch, stops) || (ch == L'%' && (i + 1 >= to || text[i + 1] != L'=')))
+        if (IsStopUnit(ch, stops) || (ch == L'%' && (i + 1 >= to || text[i + 1] != L'=')) ||
+            (slashes && ch == L'/' && (i + 1 >= to || text[i + 1] == L'/')))
             break;
         const bool isProtected = protect;
         protect = false;
         const bool blank = IsBlank(ch);
-        const bool splits = !quoted && !isProtected && (separator ? ch == separator : blank);
-        if (separator == 0) {
+        const bool splits =
+            !quoted && !isProtected && (separator && !slashes ? ch == separator : blank);
+        if (separator == 0 || slashes) {
             if (splits) {
                 if (open)
                     Mark(marks->ends, &marks->endCount, i);
@@ -677,6 +711,10 @@ size_t SCAN(WalkFields)(const wchar_t *text, size_t from, size_t to, wchar_t esc
             } else if (!open && !blank) {
                 Mark(marks->starts, &marks->startCount, i);
                 open = true;
+                slashField = ch == L'/';
+            } else if (ch == L'/' && slashField && !quoted && !isProtected) {
+                Mark(marks->ends, &marks->endCount, i);
+                Mark(marks->starts, &marks->startCount, i);
             }
         } else if (splits) {
             Mark(marks->ends, &marks->endCount, i);
@@ -693,6 +731,7 @@ size_t SCAN(WalkFields)(const wchar_t *text, size_t from, size_t to, wchar_t esc
     }
     state->quoted = quoted;
     state->protectedNext = protect;
+    state->slashField = slashField;
     *fieldOpen = open;
     return i;
 }

@@ -51,6 +51,7 @@ size_t FirstBlankOutsideQuotes(const wchar_t *text, size_t from, size_t to, bool
 struct QuoteState {
     bool quoted;        // inside double quotes after the units walked
     bool protectedNext; // the next unit is protected
+    bool slashField;    // separator '/': the open field began with '/'
 };
 
 // The last field starts and ends a walk met, last first; the counts stop at 3.
@@ -64,7 +65,9 @@ struct FieldMarks {
 // from 0x80 on, is one of stops' units, or is a '%' that is the walk's last unit or not
 // followed by '='. With blanks a field starts at a unit that is no blank where none is open
 // and ends at the first splitting blank; a separator unit ends the open field and opens the
-// next one at the unit after it. The index of that unit, or to; *state and *fieldOpen
+// next one at the unit after it. Separator '/' splits at blanks, and fields that begin with
+// '/' also at each '/' (which begins the next such field); there a '/' that is the walk's
+// last unit or followed by '/' stops the walk. The index of that unit, or to; *state and *fieldOpen
 // become what they are there, and marks gets the field starts and ends met. The escape
 // unit lies below 0x80 and is no blank, '"', '%', '=' nor the separator; where no field is
 // open, nothing is quoted or protected. For a text whose length is not known: reads as

@@ -104,10 +104,10 @@ struct StopSets {
         plainBits = BitsOf(plain);
         // An escape character that is a blank or the terminator changes what a blank means.
         fastTopLevel = escape != 0 && !IsBlank(escape);
-        const UnitSet slash = {{L'/'}, 1, false, false, false};
+        const UnitSet none = {{0}, 0, false, false, false};
         const UnitSet bracket = {{L']'}, 1, false, false, false};
         const UnitSet paren = {{L')'}, 1, false, false, false};
-        walkStops[RootList] = slash;
+        walkStops[RootList] = none;
         walkStops[FunctionList] = walkStops[ArrayList] = bracket;
         walkStops[DoubleParenList] = paren;
         walkStops[DoubleBracketList] = walkStops[BracketList] = bracket;
@@ -208,12 +208,11 @@ int SkipPlainArguments(const wchar_t *line, int p, int cursor, const StopSets &s
     return (int)end;
 }
 
-// The separator of a list kind's items (0: blanks) and the units where a walk over them stops
-// for the step-by-step scan: those that end an argument or a list in ways a walk does not
-// follow.
+// How a walk splits a list kind's items: at commas, or at blanks, at the top level also at
+// the '/' of switches.
 wchar_t SeparatorOf(int kind)
 {
-    return kind == FunctionList || kind == ArrayList ? L',' : 0;
+    return kind == FunctionList || kind == ArrayList ? L',' : kind == RootList ? L'/' : 0;
 }
 
 // From p up to to, no escape pending and, where no argument is open, outside quotes: walks
@@ -223,16 +222,17 @@ wchar_t SeparatorOf(int kind)
 int WalkArguments(const wchar_t *line, int p, int to, wchar_t escape, const UnitSet &stops,
                   Context *context, int *start, bool *quoted, bool *escaped, int cursor)
 {
-    QuoteState state = {*quoted, false};
+    const wchar_t separator = SeparatorOf(context->kind);
     bool open = *start != None;
+    QuoteState state = {*quoted, false, open && line[*start] == L'/' && line[*start + 1] != L'/'};
     FieldMarks marks = {};
-    const int stop = (int)WalkFields(line, (size_t)p, (size_t)to, escape,
-                                     SeparatorOf(context->kind), stops, &state, &open, &marks);
+    const int stop = (int)WalkFields(line, (size_t)p, (size_t)to, escape, separator, stops, &state,
+                                     &open, &marks);
     if (stop == p)
         return p;
     // The fields met alternate start, end, start...: the last ones pair up from the end, and
     // the field open at the walk's start supplies a start that came before it.
-    const bool openAtEnd = SeparatorOf(context->kind) ? true : open;
+    const bool openAtEnd = separator == L',' ? true : open;
     const int skip = openAtEnd && marks.endCount > 0 ? 1 : 0; // the open field's own start
     int starts[2] = {None, None}, ends[2] = {None, None};
     for (int k = 0; k < 2 && k < marks.endCount; k++) {
@@ -353,7 +353,7 @@ int FindArgumentPair(const wchar_t *line, int cursor, wchar_t escape, bool unixP
             p = (int)FindInText(line, (size_t)p, Limit,
                                 quoted ? sets.quoted : sets.kinds[context->kind]);
         if (p - from < 64 && !escaped && p + 4 < walkTo && sets.walkable &&
-            (start != None || (!quoted && SeparatorOf(context->kind) == 0)) &&
+            (start != None || (!quoted && SeparatorOf(context->kind) != L',')) &&
             FourPlain(line + p, sets.walkBits[context->kind]))
             p = WalkArguments(line, p, p + WalkChunk < walkTo ? p + WalkChunk : walkTo, escape,
                               sets.walkStops[context->kind], context, &start, &quoted, &escaped,

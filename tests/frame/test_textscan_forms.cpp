@@ -59,8 +59,8 @@ void Same(const char *scan, long long plain, long long used)
 #define SAME(name, ...)                                                                            \
     Same(#name, (long long)Plain##name(__VA_ARGS__), (long long)name(__VA_ARGS__))
 
-// The argument walk in both forms, from each state a scan can enter it in, over blanks and over
-// commas: where it stops, the state there and the marks.
+// The argument walk in both forms, from each state a scan can enter it in, over blanks, commas
+// and switches: where it stops, the state there and the marks.
 void CompareWalks(const wchar_t *text, size_t from, size_t to)
 {
     const UnitSet slash = {{L'/'}, 1, false, false, false};
@@ -68,14 +68,14 @@ void CompareWalks(const wchar_t *text, size_t from, size_t to)
     const struct {
         wchar_t separator;
         const UnitSet &stops;
-        bool open, quoted, protect;
-    } walks[] = {{0, slash, false, false, false},
-                 {0, slash, true, true, true},
-                 {0, slash, true, false, false},
-                 {L',', bracket, true, false, true},
-                 {L',', bracket, true, true, false}};
+        bool open, quoted, protect, slashField;
+    } walks[] = {
+        {0, slash, false, false, false, false},    {0, slash, true, true, true, false},
+        {0, slash, true, false, false, false},     {L',', bracket, true, false, true, false},
+        {L',', bracket, true, true, false, false}, {L'/', bracket, false, false, false, false},
+        {L'/', bracket, true, false, false, true}, {L'/', bracket, true, true, true, true}};
     for (const auto &w : walks) {
-        QuoteState plainState = {w.quoted, w.protect}, usedState = plainState;
+        QuoteState plainState = {w.quoted, w.protect, w.slashField}, usedState = plainState;
         bool plainOpen = w.open, usedOpen = w.open;
         FieldMarks plain = {}, used = {};
         Same("WalkFields",
@@ -83,8 +83,11 @@ void CompareWalks(const wchar_t *text, size_t from, size_t to)
                                         &plainOpen, &plain),
              (long long)WalkFields(text, from, to, L'^', w.separator, w.stops, &usedState,
                                    &usedOpen, &used));
-        Same("WalkFields state", plainState.quoted * 2 + plainState.protectedNext + plainOpen * 4,
-             usedState.quoted * 2 + usedState.protectedNext + usedOpen * 4);
+        Same("WalkFields state",
+             plainState.quoted * 2 + plainState.protectedNext + plainOpen * 4 +
+                 plainState.slashField * 8,
+             usedState.quoted * 2 + usedState.protectedNext + usedOpen * 4 +
+                 usedState.slashField * 8);
         Same("WalkFields marks", plain.startCount * 4 + plain.endCount,
              used.startCount * 4 + used.endCount);
         for (int k = 0; k < plain.startCount && k < used.startCount; k++)
@@ -247,6 +250,7 @@ TEST(textscan_forms_agree_on_edge_cases)
         {"quoted stretch across the blocks", L"\"a b\" c,\"d, e\"", 48, L"\"", 1, Everywhere},
         {"escape at each position", L"a^ b \"c^\" d\",e, ", 48, L"^", 1, Everywhere},
         {"%= at each position", L"a%= b^%=\" c, d%", 48, L"%=", 2, Everywhere},
+        {"switches at each position", L"/a/b c/d \"/e\" //f/g /", 48, L"/", 1, Everywhere},
         {"surrogate halves", L"\xD83D\xDE00 a\xDC00\xD800", 48, L"\xDBFF", 1, Everywhere},
         {"upper-case letter", L"1@[`{", 48, L"A", 1, Everywhere},
         {"lower-case letter", L"1@[`{", 48, L"z", 1, Everywhere},
