@@ -134,13 +134,19 @@ inline unsigned Equal(const Bytes &b, wchar_t c)
     return c == 0 ? mask & ~b.high : mask;
 }
 
+// The ASCII blanks among packed bytes.
+inline unsigned AsciiBlanks(__m128i bytes)
+{
+    __m128i shifted = _mm_sub_epi8(bytes, _mm_set1_epi8(9)); // 0x09-0x0D become 0-4
+    __m128i controls = _mm_cmpeq_epi8(_mm_min_epu8(shifted, _mm_set1_epi8(4)), shifted);
+    __m128i spaces = _mm_cmpeq_epi8(bytes, _mm_set1_epi8(' '));
+    return (unsigned)_mm_movemask_epi8(_mm_or_si128(controls, spaces));
+}
+
 // The blanks among the sixteen units at text.
 inline unsigned Blanks(const Bytes &b, const wchar_t *text)
 {
-    __m128i shifted = _mm_sub_epi8(b.u, _mm_set1_epi8(9)); // 0x09-0x0D become 0-4
-    __m128i controls = _mm_cmpeq_epi8(_mm_min_epu8(shifted, _mm_set1_epi8(4)), shifted);
-    __m128i spaces = _mm_cmpeq_epi8(b.u, _mm_set1_epi8(' '));
-    unsigned mask = (unsigned)_mm_movemask_epi8(_mm_or_si128(controls, spaces));
+    unsigned mask = AsciiBlanks(b.u);
     for (unsigned rest = b.beyond; rest; rest &= rest - 1) {
         unsigned i = LowestBit(rest);
         if (IsBlankBeyondAscii(text[i]))
@@ -517,15 +523,6 @@ inline bool IsStopUnit(wchar_t ch, const UnitSet &stops)
 }
 
 #if LW_TEXTSCAN_SSE2
-// The ASCII blanks among packed bytes (units from 0x80 on are stops of the walk).
-inline unsigned AsciiBlanks(__m128i bytes)
-{
-    __m128i shifted = _mm_sub_epi8(bytes, _mm_set1_epi8(9));
-    __m128i controls = _mm_cmpeq_epi8(_mm_min_epu8(shifted, _mm_set1_epi8(4)), shifted);
-    __m128i spaces = _mm_cmpeq_epi8(bytes, _mm_set1_epi8(' '));
-    return (unsigned)_mm_movemask_epi8(_mm_or_si128(controls, spaces));
-}
-
 // The blocks of the last three marks of a kind: a block with three or more holds them all.
 struct RecentMarks {
     unsigned masks[3];
