@@ -523,6 +523,26 @@ inline bool IsStopUnit(wchar_t ch, const UnitSet &stops)
 }
 
 #if LW_TEXTSCAN_SSE2
+// The units of fields that began with '/', from each field start to the next, given whether
+// the field open before the block did (*slashField, then as it stands after the block).
+__attribute__((noinline)) unsigned SlashRegion(unsigned fieldStarts, unsigned slashes,
+                                               bool *slashField)
+{
+    unsigned region = 0, from = 0;
+    bool inside = *slashField;
+    for (unsigned rest = fieldStarts; rest; rest &= rest - 1) {
+        const unsigned at = LowestBit(rest);
+        if (inside)
+            region |= ((1u << at) - 1) & ~((1u << from) - 1);
+        inside = ((slashes >> at) & 1) != 0;
+        from = at;
+    }
+    if (inside)
+        region |= 0xFFFFu & ~((1u << from) - 1);
+    *slashField = inside;
+    return region;
+}
+
 // The blocks of the last three marks of a kind: a block with three or more holds them all.
 struct RecentMarks {
     unsigned masks[3];
@@ -548,8 +568,9 @@ struct RecentMarks {
             count++;
     }
 
-    // Into the marks, oldest first, as the unit-by-unit walk marks them.
-    void Put(size_t *list, int *marked) const
+    // Into the marks, oldest first, as the unit-by-unit walk marks them. Once a walk: kept
+    // out of line, where it costs the loop nothing but its size.
+    __attribute__((noinline)) void Put(size_t *list, int *marked) const
     {
         size_t found[3];
         int n = 0;
@@ -635,40 +656,31 @@ size_t SCAN(WalkFields)(const wchar_t *text, size_t from, size_t to, wchar_t esc
             signBefore = (work & percents & 0x8000u) && !(protectedUnits & 0x8000u);
             const unsigned quotes = Equal(b, L'"') & work & ~protectedUnits;
             const unsigned inside = PrefixParity(quotes) ^ (quoted ? 0xFFFFu : 0u);
+            unsigned startMask, endMask;
+            size_t startBase = base;
             if (separator == 0 || slashMode) {
                 const unsigned blanks = AsciiBlanks(b.u) & work;
                 const unsigned splits = blanks & ~inside & ~protectedUnits;
                 const unsigned before = (splits << 1 | (open ? 0u : work & (0u - work))) & work;
                 const unsigned fieldStarts = work & ~blanks & before;
                 unsigned slashSplits = 0;
-                if (slashes & work) {
-                    // The units of fields that began with '/', from each start to the next.
-                    unsigned region = 0, from = 0;
-                    for (unsigned rest = fieldStarts; rest; rest &= rest - 1) {
-                        const unsigned at = LowestBit(rest);
-                        if (slashField)
-                            region |= ((1u << at) - 1) & ~((1u << from) - 1);
-                        slashField = ((slashes >> at) & 1) != 0;
-                        from = at;
-                    }
-                    if (slashField)
-                        region |= 0xFFFFu & ~((1u << from) - 1);
-                    slashSplits =
-                        slashes & region & ~fieldStarts & ~inside & ~protectedUnits & work;
-                } else if (fieldStarts) {
+                if (slashes & work)
+                    slashSplits = SlashRegion(fieldStarts, slashes, &slashField) & slashes &
+                                  ~fieldStarts & ~inside & ~protectedUnits & work;
+                else if (fieldStarts)
                     slashField = false;
-                }
-                starts.Add(base, fieldStarts | slashSplits);
-                ends.Add(base, (splits & ~before) | slashSplits);
+                startMask = fieldStarts | slashSplits;
+                endMask = (splits & ~before) | slashSplits;
                 if (work)
                     open = !((splits >> HighestBit(work)) & 1);
             } else {
-                const unsigned separators =
-                    (unsigned)_mm_movemask_epi8(_mm_cmpeq_epi8(b.u, separatorByte)) & work &
-                    ~inside & ~protectedUnits;
-                ends.Add(base, separators);
-                starts.Add(base + 1, separators);
+                endMask = (unsigned)_mm_movemask_epi8(_mm_cmpeq_epi8(b.u, separatorByte)) & work &
+                          ~inside & ~protectedUnits;
+                startMask = endMask; // each opens the next field at the unit after it
+                startBase = base + 1;
             }
+            starts.Add(startBase, startMask);
+            ends.Add(base, endMask);
             if (__builtin_popcount(quotes) & 1)
                 quoted = !quoted;
             if (stop || limit < Step || base + Step >= to) {
