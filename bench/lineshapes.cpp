@@ -5,8 +5,10 @@
 #include "keys/editline.h"
 #include "keys/hook.h"
 #include "keys/hotkeys.h"
+#include "settings/command.h"
 #include "tests/support/actionkeys.h"
 
+#include <initializer_list>
 #include <stdio.h>
 #include <string.h>
 #include <wchar.h>
@@ -141,6 +143,13 @@ void Row(const char *name, int id, const wchar_t *const *requests, int count, co
 
 void BenchLineShapes(void)
 {
+    // The keys of the two actions in the default table, whatever the rows before left bound.
+    linewise(L"/D /Q /E:0 /C:0");
+    for (int id : {(int)ActionSwapArguments, (int)ActionExpandExpression}) {
+        wchar_t option[64];
+        swprintf(option, 64, L"/Q /K%d:%ls", id, ActionKeys[id].name);
+        linewise(option);
+    }
     const wchar_t *const options[] = {L"%@option[EscapeChar]", L"%@option[UnixPaths]"};
     const struct {
         const char *name;
