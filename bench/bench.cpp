@@ -15,6 +15,8 @@
 //   unbound key       against the three key-state reads (goal 1.2x)
 //   smart keys        a whole Unicode entry and an auto-closed pair, against one line copy
 //                     (bench/smartkeys.h)
+//   line shapes       Swap Arguments on each shape of line its scan treats apart, and Expand
+//                     Expression at the far end, against one line copy (bench/lineshapes.h)
 //   path search       Search Path and Expand's search over a Path of 100 directories, with
 //                     the file-system calls it made (bench/searchpath.h)
 //
@@ -24,12 +26,14 @@
 //
 //   lwbench [--out FILE] [--only TEXT] [--cases]
 //
-// The table goes to standard output and, with --out, as plain text to FILE. --only measures
+// The table goes to standard output and, with --out, as plain text to FILE, both after a line
+// that names the machine, the Wine version and the date. --only measures
 // just the rows whose name holds TEXT; --cases shows every case of a line action (length,
 // shape, cursor) before its row.
 #include "actions/actions.h"
 #include "bench/console.h"
 #include "bench/importclock.h"
+#include "bench/lineshapes.h"
 #include "bench/reload.h"
 #include "bench/searchpath.h"
 #include "bench/smartkeys.h"
@@ -353,6 +357,31 @@ void MeasureUnboundKey(void)
              "three key-state reads; median of 7 paired runs");
 }
 
+// ---- where it ran ----------------------------------------------------------------------
+
+// The machine, the Wine version (none on Windows) and the date, so that a figures file says
+// where it came from.
+void MachineLine(void)
+{
+    char cpu[128] = "unknown processor", computer[64] = "unknown host";
+    DWORD size = sizeof cpu;
+    RegGetValueA(HKEY_LOCAL_MACHINE, "HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0",
+                 "ProcessorNameString", RRF_RT_REG_SZ, nullptr, cpu, &size);
+    size = sizeof computer;
+    GetComputerNameA(computer, &size);
+    SYSTEM_INFO system;
+    GetNativeSystemInfo(&system);
+    typedef const char *(__cdecl * WineVersion)(void);
+    WineVersion wine =
+        (WineVersion)(void *)GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version");
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    TableLine("machine: %s, %s, %lu cores, %s%s, %u-bit build; %04u-%02u-%02u %02u:%02u UTC\n",
+              computer, cpu, (unsigned long)system.dwNumberOfProcessors, wine ? "Wine " : "Windows",
+              wine ? wine() : "", (unsigned)(sizeof(void *) * 8), now.wYear, now.wMonth, now.wDay,
+              now.wHour, now.wMinute);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -384,6 +413,7 @@ int main(int argc, char **argv)
     linewise(L"/D /Q /E:0 /C:0");
     BindEveryAction();
 
+    MachineLine();
     TableHeader();
     // Only the line actions run with timed imports: the stand-ins cost a little per call.
     Clocked = StartImportClock();
@@ -397,6 +427,9 @@ int main(int argc, char **argv)
         MeasureUnboundKey();
     if (Selected("Unicode Entry, start and end, auto-closed pair"))
         BenchSmartKeys();
+    if (Selected("Swap Arguments, one-letter, words, quoted blanks, escaped blanks, %= blanks, "
+                 "switches, nested lists; Expand Expression, far end"))
+        BenchLineShapes();
     if (!Only)
         BenchSearchPath();
     if (Selected("reload: handles, committed memory, TLS slots"))

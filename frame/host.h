@@ -38,11 +38,15 @@ TAKECMD_API void __stdcall tty_yield(int);
 }
 
 // Expands text in place like ExpandVariables(text, 1), with standard output and standard
-// error pointed at "nul" meanwhile so that the shell's own error messages stay unseen.
+// error pointed at "nul" meanwhile so that the shell's own error messages stay unseen (when
+// "nul" cannot be opened, with the handles untouched). "nul" stays open from the first call.
 int ExpandQuietly(wchar_t *text);
 
 // Evaluates text in place like Evaluate(text), as quietly as ExpandQuietly.
 int EvaluateQuietly(wchar_t *text);
+
+// Closes "nul" (shut-down); the next quiet call opens it again.
+void CloseQuietOutput(void);
 
 // The shell's escape character: "%@option[EscapeChar]" when that is exactly one character that
 // is neither a letter nor a digit, else '^'.
@@ -51,3 +55,34 @@ wchar_t GetEscapeChar(void);
 // True when the shell's UnixPaths option is on ("%@option[UnixPaths]" begins with Y or y):
 // '/' is then an ordinary character in a command word.
 bool UnixPathsMode(void);
+
+// The shell's variable names: letters (the system's letter class, as the shell's own Windows
+// code reads them), ASCII digits, '_' and '$'.
+bool IsShellNameLetter(wchar_t ch);
+bool IsShellNameChar(wchar_t ch);
+
+// What an unescaped '%' begins in the shell's syntax ("%%", a literal percent sign, is the
+// caller's to step over). Name characters as above; an opener needs a character after it.
+enum ShellConstruct {
+    ConstructNone,
+    ConstructVariable,      // %name (first a letter, digit or '_'): ends at its last name unit
+    ConstructFunction,      // %@name[ ... ] (first a letter)
+    ConstructArray,         // %name[ ... ] (first a letter, digit or '_')
+    ConstructDoubleParen,   // %(( ... ))
+    ConstructParen,         // %( ... )
+    ConstructDoubleBracket, // %[[ ... ]]
+    ConstructBracket,       // %[ ... ]
+    ConstructBrace,         // %{ ... }
+    ConstructEscape,        // %= : the unit after it counts as escaped
+    ConstructSeparator,     // %+
+};
+
+struct ConstructOpening {
+    ShellConstruct kind;
+    int contents; // openers: where the contents begin
+    int last;     // %name, %= and %+: their last index
+};
+
+// The construct of the '%' at text[percent], reading names no further than index limit (the
+// units at limit and after it are read only where the name stops short of it).
+ConstructOpening ClassifyPercent(const wchar_t *text, int percent, int limit);

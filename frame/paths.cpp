@@ -221,9 +221,9 @@ int NewScratchFileName(wchar_t *out, const wchar_t *extension)
             if (!QueryIsFileOrDirectory(path))
                 break;
         }
+        if (QueryIsFileOrDirectory(path))
+            return ERROR_ALREADY_EXISTS;
     }
-    if (QueryIsFileOrDirectory(path))
-        return ERROR_ALREADY_EXISTS;
     TextCopy(out, PathCapacity, path);
     return 0;
 }

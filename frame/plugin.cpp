@@ -173,6 +173,7 @@ LINEWISE_EXPORT int __stdcall ShutdownPlugin(int)
     }
     ReleaseScratchDirectory();
     EndHelpViewer();
+    CloseQuietOutput();
     return 0;
 }
 

@@ -43,6 +43,9 @@ size_t Sse2FindLastBlank(const wchar_t *text, size_t from, size_t to);
 long long Sse2LastBlankOutsideQuotes(const wchar_t *text, size_t count, bool *quoted, size_t *end);
 size_t Sse2FirstBlankOutsideQuotes(const wchar_t *text, size_t from, size_t to, bool quoted);
 size_t Sse2CountUnit(const wchar_t *text, size_t count, wchar_t unit);
+size_t Sse2WalkFields(const wchar_t *text, size_t from, size_t to, wchar_t escape,
+                      wchar_t separator, const UnitSet &stops, QuoteState *state, bool *fieldOpen,
+                      FieldMarks *marks);
 size_t Sse2NarrowAscii(const wchar_t *text, size_t count, char *out);
 unsigned Sse2AsciiCaseKinds(const wchar_t *text, size_t count);
 void Sse2AsciiToUpper(wchar_t *text, size_t count);
@@ -131,13 +134,19 @@ inline unsigned Equal(const Bytes &b, wchar_t c)
     return c == 0 ? mask & ~b.high : mask;
 }
 
+// The ASCII blanks among packed bytes.
+inline unsigned AsciiBlanks(__m128i bytes)
+{
+    __m128i shifted = _mm_sub_epi8(bytes, _mm_set1_epi8(9)); // 0x09-0x0D become 0-4
+    __m128i controls = _mm_cmpeq_epi8(_mm_min_epu8(shifted, _mm_set1_epi8(4)), shifted);
+    __m128i spaces = _mm_cmpeq_epi8(bytes, _mm_set1_epi8(' '));
+    return (unsigned)_mm_movemask_epi8(_mm_or_si128(controls, spaces));
+}
+
 // The blanks among the sixteen units at text.
 inline unsigned Blanks(const Bytes &b, const wchar_t *text)
 {
-    __m128i shifted = _mm_sub_epi8(b.u, _mm_set1_epi8(9)); // 0x09-0x0D become 0-4
-    __m128i controls = _mm_cmpeq_epi8(_mm_min_epu8(shifted, _mm_set1_epi8(4)), shifted);
-    __m128i spaces = _mm_cmpeq_epi8(b.u, _mm_set1_epi8(' '));
-    unsigned mask = (unsigned)_mm_movemask_epi8(_mm_or_si128(controls, spaces));
+    unsigned mask = AsciiBlanks(b.u);
     for (unsigned rest = b.beyond; rest; rest &= rest - 1) {
         unsigned i = LowestBit(rest);
         if (IsBlankBeyondAscii(text[i]))
@@ -489,6 +498,251 @@ size_t SCAN(FirstBlankOutsideQuotes)(const wchar_t *text, size_t from, size_t to
             return i;
     }
     return to;
+}
+
+namespace
+{
+
+inline void Mark(size_t *list, int *count, size_t at)
+{
+    list[2] = list[1];
+    list[1] = list[0];
+    list[0] = at;
+    if (*count < 3)
+        (*count)++;
+}
+
+inline bool IsStopUnit(wchar_t ch, const UnitSet &stops)
+{
+    if (ch == 0 || ch >= 0x80)
+        return true;
+    for (int k = 0; k < stops.count && k < 8; k++)
+        if (ch == stops.units[k])
+            return true;
+    return false;
+}
+
+#if LW_TEXTSCAN_SSE2
+// The units of fields that began with '/', from each field start to the next, given whether
+// the field open before the block did (*slashField, then as it stands after the block).
+__attribute__((noinline)) unsigned SlashRegion(unsigned fieldStarts, unsigned slashes,
+                                               bool *slashField)
+{
+    unsigned region = 0, from = 0;
+    bool inside = *slashField;
+    for (unsigned rest = fieldStarts; rest; rest &= rest - 1) {
+        const unsigned at = LowestBit(rest);
+        if (inside)
+            region |= ((1u << at) - 1) & ~((1u << from) - 1);
+        inside = ((slashes >> at) & 1) != 0;
+        from = at;
+    }
+    if (inside)
+        region |= 0xFFFFu & ~((1u << from) - 1);
+    *slashField = inside;
+    return region;
+}
+
+// The blocks of the last three marks of a kind: a block with three or more holds them all.
+struct RecentMarks {
+    unsigned masks[3];
+    size_t bases[3];
+    int count;
+
+    void Add(size_t base, unsigned mask)
+    {
+        if (!mask)
+            return;
+        const unsigned two = mask & (mask - 1);
+        if (two & (two - 1)) {
+            count = 0;
+        } else {
+            masks[2] = masks[1];
+            bases[2] = bases[1];
+            masks[1] = masks[0];
+            bases[1] = bases[0];
+        }
+        masks[0] = mask;
+        bases[0] = base;
+        if (count < 3)
+            count++;
+    }
+
+    // Into the marks, oldest first, as the unit-by-unit walk marks them. Once a walk: kept
+    // out of line, where it costs the loop nothing but its size.
+    __attribute__((noinline)) void Put(size_t *list, int *marked) const
+    {
+        size_t found[3];
+        int n = 0;
+        for (int k = 0; k < count && n < 3; k++)
+            for (unsigned rest = masks[k]; rest && n < 3; rest &= ~(1u << HighestBit(rest)))
+                found[n++] = bases[k] + HighestBit(rest);
+        while (n > 0)
+            Mark(list, marked, found[--n]);
+    }
+};
+#endif
+
+} // namespace
+
+size_t SCAN(WalkFields)(const wchar_t *text, size_t from, size_t to, wchar_t escape,
+                        wchar_t separator, const UnitSet &stops, QuoteState *state, bool *fieldOpen,
+                        FieldMarks *marks)
+{
+#if LW_TEXTSCAN_HAND_OVER
+    if (ProcessorHasSse2)
+        return Sse2WalkFields(text, from, to, escape, separator, stops, state, fieldOpen, marks);
+#endif
+    bool quoted = state->quoted, protect = state->protectedNext, open = *fieldOpen;
+    size_t i = from;
+#if LW_TEXTSCAN_SSE2
+    if (((uintptr_t)text & 1) == 0 && i < to) {
+        const wchar_t *block = (const wchar_t *)((uintptr_t)(text + i) & ~(uintptr_t)31);
+        size_t base = (size_t)(block - text); // may wrap below 0: only sums with it are used
+        unsigned valid = (0xFFFFu << (unsigned)(i - base)) & 0xFFFF;
+        __m128i stopBytes[8];
+        int stopCount = 0;
+        bool percentStops = false;
+        for (int k = 0; k < stops.count && k < 8; k++) {
+            percentStops |= stops.units[k] == L'%';
+            if (stops.units[k] > 0 && stops.units[k] < 0x80)
+                stopBytes[stopCount++] = _mm_set1_epi8((char)stops.units[k]);
+        }
+        const __m128i escapeByte = _mm_set1_epi8((char)escape);
+        const __m128i separatorByte = _mm_set1_epi8((char)separator);
+        const bool slashMode = separator == L'/';
+        bool slashField = state->slashField;
+        bool signBefore = false; // the block before ended in an unprotected '%' of "%="
+        RecentMarks starts = {}, ends = {};
+        for (;;) {
+            const unsigned limit = to - base < Step ? (unsigned)(to - base) : (unsigned)Step;
+            if (limit < Step)
+                valid &= (1u << limit) - 1;
+            Bytes b = LoadAligned(block);
+            const unsigned percents = Equal(b, L'%');
+            const unsigned equals = Equal(b, L'=');
+            unsigned stop = Equal(b, 0) | b.beyond | (percents & ~(equals >> 1));
+            for (int k = 0; k < stopCount; k++)
+                stop |= (unsigned)_mm_movemask_epi8(_mm_cmpeq_epi8(b.u, stopBytes[k]));
+            // The walk's last unit, when this block holds it.
+            const unsigned lastUnit = to - base <= Step ? 1u << (to - base - 1) : 0;
+            stop |= percents & lastUnit; // a '%' the walk ends with
+            const unsigned slashes = slashMode ? Equal(b, L'/') : 0;
+            if (slashMode) {
+                stop |= (slashes & slashes >> 1) | (slashes & lastUnit);
+                if ((slashes & 0x8000u) && base + Step < to && text[base + Step] == L'/')
+                    stop |= 0x8000u;
+            }
+            stop &= valid;
+            // A '%' ending the block is followed by the next block's first unit.
+            if (stop == 0x8000u && (percents & 0x8000u) && !percentStops && base + Step < to &&
+                text[base + Step] == L'=')
+                stop = 0;
+            const unsigned work = stop ? valid & ((stop & (0u - stop)) - 1) : valid;
+
+            // Protection runs in order: an unprotected escape unit, or the '=' after an
+            // unprotected '%', protects the unit after it.
+            const unsigned escapes =
+                (unsigned)_mm_movemask_epi8(_mm_cmpeq_epi8(b.u, escapeByte)) & work;
+            const unsigned signs = equals & (percents & work) << 1 & work;
+            unsigned protectedUnits = (protect ? valid & (0u - valid) : 0) | (signBefore ? 2 : 0);
+            for (unsigned rest = escapes | signs; rest; rest &= rest - 1) {
+                const unsigned bit = rest & (0u - rest);
+                const bool active =
+                    (escapes & bit) ? !(protectedUnits & bit) : !(protectedUnits & (bit >> 1));
+                if (active)
+                    protectedUnits |= bit << 1;
+            }
+            signBefore = (work & percents & 0x8000u) && !(protectedUnits & 0x8000u);
+            const unsigned quotes = Equal(b, L'"') & work & ~protectedUnits;
+            const unsigned inside = PrefixParity(quotes) ^ (quoted ? 0xFFFFu : 0u);
+            unsigned startMask, endMask;
+            size_t startBase = base;
+            if (separator == 0 || slashMode) {
+                const unsigned blanks = AsciiBlanks(b.u) & work;
+                const unsigned splits = blanks & ~inside & ~protectedUnits;
+                const unsigned before = (splits << 1 | (open ? 0u : work & (0u - work))) & work;
+                const unsigned fieldStarts = work & ~blanks & before;
+                unsigned slashSplits = 0;
+                if (slashes & work)
+                    slashSplits = SlashRegion(fieldStarts, slashes, &slashField) & slashes &
+                                  ~fieldStarts & ~inside & ~protectedUnits & work;
+                else if (fieldStarts)
+                    slashField = false;
+                startMask = fieldStarts | slashSplits;
+                endMask = (splits & ~before) | slashSplits;
+                if (work)
+                    open = !((splits >> HighestBit(work)) & 1);
+            } else {
+                endMask = (unsigned)_mm_movemask_epi8(_mm_cmpeq_epi8(b.u, separatorByte)) & work &
+                          ~inside & ~protectedUnits;
+                startMask = endMask; // each opens the next field at the unit after it
+                startBase = base + 1;
+            }
+            starts.Add(startBase, startMask);
+            ends.Add(base, endMask);
+            if (__builtin_popcount(quotes) & 1)
+                quoted = !quoted;
+            if (stop || limit < Step || base + Step >= to) {
+                const unsigned at = stop ? LowestBit(stop) : limit;
+                starts.Put(marks->starts, &marks->startCount);
+                ends.Put(marks->ends, &marks->endCount);
+                state->quoted = quoted;
+                state->slashField = slashField;
+                state->protectedNext = ((protectedUnits >> at) & 1) != 0;
+                *fieldOpen = open;
+                return stop ? base + at : to;
+            }
+            protect = ((protectedUnits >> 16) & 1) != 0;
+            base += Step;
+            block += Step;
+            valid = 0xFFFF;
+        }
+    }
+#endif
+    const bool slashes = separator == L'/';
+    bool slashField = state->slashField;
+    for (; i < to; i++) {
+        const wchar_t ch = text[i];
+        if (IsStopUnit(ch, stops) || (ch == L'%' && (i + 1 >= to || text[i + 1] != L'=')) ||
+            (slashes && ch == L'/' && (i + 1 >= to || text[i + 1] == L'/')))
+            break;
+        const bool isProtected = protect;
+        protect = false;
+        const bool blank = IsBlank(ch);
+        const bool splits =
+            !quoted && !isProtected && (separator && !slashes ? ch == separator : blank);
+        if (separator == 0 || slashes) {
+            if (splits) {
+                if (open)
+                    Mark(marks->ends, &marks->endCount, i);
+                open = false;
+            } else if (!open && !blank) {
+                Mark(marks->starts, &marks->startCount, i);
+                open = true;
+                slashField = ch == L'/';
+            } else if (ch == L'/' && slashField && !quoted && !isProtected) {
+                Mark(marks->ends, &marks->endCount, i);
+                Mark(marks->starts, &marks->startCount, i);
+            }
+        } else if (splits) {
+            Mark(marks->ends, &marks->endCount, i);
+            Mark(marks->starts, &marks->startCount, i + 1);
+        }
+        if (ch == L'"' && !isProtected)
+            quoted = !quoted;
+        else if (ch == escape && !isProtected)
+            protect = true;
+        else if (ch == L'%' && !isProtected) {
+            i++; // the '=' after it, a unit of the field that protects the next
+            protect = true;
+        }
+    }
+    state->quoted = quoted;
+    state->protectedNext = protect;
+    state->slashField = slashField;
+    *fieldOpen = open;
+    return i;
 }
 
 size_t SCAN(CountUnit)(const wchar_t *text, size_t count, wchar_t unit)

@@ -45,6 +45,36 @@ long long LastBlankOutsideQuotes(const wchar_t *text, size_t count, bool *quoted
 // state at from; or to. For a text whose length is not known: reads as FindInText does.
 size_t FirstBlankOutsideQuotes(const wchar_t *text, size_t from, size_t to, bool quoted);
 
+// The shell's quoting as a scan of arguments reads it: '"' flips the in-quotes state unless
+// protected; the escape unit protects the unit after it unless itself protected (two in a
+// row cancel), and so does the '=' of "%=" after an unprotected '%'.
+struct QuoteState {
+    bool quoted;        // inside double quotes after the units walked
+    bool protectedNext; // the next unit is protected
+    bool slashField;    // separator '/': the open field began with '/'
+};
+
+// The last field starts and ends a walk met, last first; the counts stop at 3.
+struct FieldMarks {
+    size_t starts[3], ends[3];
+    int startCount, endCount;
+};
+
+// Walks text[from, to) as fields split, outside quotes and where not protected, by blanks
+// (separator 0) or by the separator unit, until the first unit that is the terminator, lies
+// from 0x80 on, is one of stops' units, or is a '%' that is the walk's last unit or not
+// followed by '='. With blanks a field starts at a unit that is no blank where none is open
+// and ends at the first splitting blank; a separator unit ends the open field and opens the
+// next one at the unit after it. Separator '/' splits at blanks, and fields that begin with
+// '/' also at each '/' (which begins the next such field); there a '/' that is the walk's
+// last unit or followed by '/' stops the walk. The index of that unit, or to; *state and *fieldOpen
+// become what they are there, and marks gets the field starts and ends met. The escape
+// unit lies below 0x80 and is no blank, '"', '%', '=' nor the separator; where no field is
+// open, nothing is quoted or protected. For a text whose length is not known: reads as
+// FindInText does, and the unit after a '%' it walks.
+size_t WalkFields(const wchar_t *text, size_t from, size_t to, wchar_t escape, wchar_t separator,
+                  const UnitSet &stops, QuoteState *state, bool *fieldOpen, FieldMarks *marks);
+
 // How many units of text[0, count) equal unit.
 size_t CountUnit(const wchar_t *text, size_t count, wchar_t unit);
 

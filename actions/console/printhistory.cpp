@@ -137,16 +137,60 @@ void Step(EntryWalk *walk)
     }
 }
 
+// An entry of ASCII units only, nearly every entry, is its own UTF-8: its line goes in unit by
+// unit as it is read, with no length pass and no conversion call. False, with nothing added,
+// for any other entry or when the room runs out.
+bool AddAsciiLine(WholeFile *whole, const wchar_t *entry, const wchar_t *prefix,
+                  size_t prefixLength)
+{
+    char *out = whole->bytes + whole->size;
+    const char *last = whole->bytes + whole->capacity - 1; // room for the line feed
+    if (out + prefixLength >= last)
+        return false;
+    for (size_t i = 0; i < prefixLength; i++)
+        *out++ = (char)prefix[i];
+    const wchar_t *unit = entry;
+    while (*unit && *unit < 0x80 && out < last)
+        *out++ = (char)*unit++;
+    if (*unit)
+        return false;
+    *out++ = '\n';
+    whole->size = (size_t)(out - whole->bytes);
+    return true;
+}
+
+// The number of a line's prefix ("%5u:  ") made one greater in place, as a number is
+// counted: false when it needs one more place than the prefix has.
+bool CountUp(wchar_t *prefix, size_t length)
+{
+    for (size_t i = length - 3; i-- > 0;) {
+        if (prefix[i] == L' ') {
+            prefix[i] = L'1';
+            return true;
+        }
+        if (prefix[i] < L'9') {
+            prefix[i]++;
+            return true;
+        }
+        prefix[i] = L'0';
+    }
+    return false;
+}
+
 // The same lines as WriteEntries writes, into memory.
 bool GatherEntries(WholeFile *whole, EntryWalk walk, unsigned int number, bool numbered)
 {
     if (!Add(whole, L"\xFEFF", 1))
         return false;
+    wchar_t prefix[16];
+    size_t prefixLength = numbered ? FormatLineNumber(number, prefix) : 0;
     for (wchar_t *entry; (entry = walk.entry) != nullptr; Step(&walk), number++) {
-        wchar_t prefix[16];
-        if ((numbered && !AddAscii(whole, prefix, FormatLineNumber(number, prefix))) ||
-            !Add(whole, entry, TextLength(entry)) || !AddAscii(whole, L"\n", 1))
+        if (!(whole->encoding == TextUtf8 && AddAsciiLine(whole, entry, prefix, prefixLength)) &&
+            (!AddAscii(whole, prefix, prefixLength) || !Add(whole, entry, TextLength(entry)) ||
+             !AddAscii(whole, L"\n", 1)))
             return false;
+        if (numbered && !CountUp(prefix, prefixLength))
+            prefixLength = FormatLineNumber(number + 1, prefix);
     }
     return true;
 }

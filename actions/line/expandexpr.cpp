@@ -15,29 +15,6 @@ namespace
 // The expansion is made here: the shell expands in place within this size.
 wchar_t Expansion[ExpansionCapacity];
 
-bool IsDigit(wchar_t ch)
-{
-    return ch >= L'0' && ch <= L'9';
-}
-
-bool IsLetter(wchar_t ch)
-{
-    if (ch < 0x80)
-        return (ch >= L'a' && ch <= L'z') || (ch >= L'A' && ch <= L'Z');
-    return IsCharAlphaW(ch) != 0;
-}
-
-// The first character of a plain variable's or an array's name.
-bool IsNameStart(wchar_t ch)
-{
-    return IsLetter(ch) || IsDigit(ch) || ch == L'_';
-}
-
-bool IsNameChar(wchar_t ch)
-{
-    return IsNameStart(ch) || ch == L'$';
-}
-
 // The characters the scan acts on; every other one only clears a pending escape.
 UnitSet SpecialUnits(wchar_t escape)
 {
@@ -45,54 +22,8 @@ UnitSet SpecialUnits(wchar_t escape)
     return set;
 }
 
-struct Opening {
-    ConstructKind kind;
-    int contents; // openers: where the contents begin
-    int last;     // short forms: their last index
-};
-
-// What the '%' at line[i] begins; "%%" is handled by the caller.
-Opening Classify(const wchar_t *line, int i)
-{
-    Opening none = {ConstructNone, 0, 0};
-    wchar_t next = line[i + 1];
-    if (next == L'=')
-        return {ConstructEscape, 0, i + 1};
-    if (next == L'+')
-        return {ConstructSeparator, 0, i + 1};
-    if (next == L'@') {
-        if (!IsLetter(line[i + 2]))
-            return none;
-        int j = i + 3;
-        while (IsNameChar(line[j]))
-            j++;
-        if (line[j] == L'[' && line[j + 1])
-            return {ConstructFunction, j + 1, 0};
-        return none;
-    }
-    if (next == L'(' || next == L'[') {
-        ConstructKind twice = next == L'(' ? ConstructDoubleParen : ConstructDoubleBracket;
-        ConstructKind once = next == L'(' ? ConstructParen : ConstructBracket;
-        if (line[i + 2] == next && line[i + 3])
-            return {twice, i + 3, 0};
-        if (line[i + 2])
-            return {once, i + 2, 0};
-        return none;
-    }
-    if (next == L'{')
-        return line[i + 2] ? Opening{ConstructBrace, i + 2, 0} : none;
-    if (!IsNameStart(next))
-        return none;
-    int j = i + 2;
-    while (IsNameChar(line[j]))
-        j++;
-    if (line[j] == L'[' && line[j + 1])
-        return {ConstructArray, j + 1, 0};
-    return {ConstructVariable, 0, j - 1};
-}
-
 // True when the construct ends at line[j]; *last is then its last index.
-bool EndsAt(ConstructKind kind, const wchar_t *line, int j, int level, int *last)
+bool EndsAt(ShellConstruct kind, const wchar_t *line, int j, int level, int *last)
 {
     wchar_t ch = line[j];
     *last = j;
@@ -116,6 +47,13 @@ bool EndsAt(ConstructKind kind, const wchar_t *line, int j, int level, int *last
     }
 }
 
+// The best construct so far: first and last index (inclusive) and depth, -1 while none.
+struct Candidate {
+    int start;
+    int end;
+    int depth;
+};
+
 // The span becomes the candidate when it holds the cursor (or ends just before it) and is
 // deeper than the candidate so far; the first of equal depth stays.
 void Offer(Candidate *best, int start, int last, int cursor, int depth)
@@ -124,10 +62,12 @@ void Offer(Candidate *best, int start, int last, int cursor, int depth)
         *best = {start, last, depth};
 }
 
-} // namespace
-
+// Walks the contents of one construct (its '%' at percent, contents from contents on) at the
+// given depth, making it or a construct inside it the candidate when it holds the cursor and
+// is deeper than the candidate so far. 1 when the construct was closed (*end is its last
+// index), 0 when the line ended first, -1 when nesting went past MaxConstructDepth.
 int ScanConstruct(const wchar_t *line, int percent, int contents, int cursor, int depth,
-                  ConstructKind kind, wchar_t escape, int *end, Candidate *best)
+                  ShellConstruct kind, wchar_t escape, int *end, Candidate *best)
 {
     bool escaped = false, quoted = false;
     int level = 0;
@@ -155,7 +95,7 @@ int ScanConstruct(const wchar_t *line, int percent, int contents, int cursor, in
             if (line[j + 1] == L'%') {
                 j++; // a literal percent sign
             } else {
-                Opening inner = Classify(line, j);
+                const ConstructOpening inner = ClassifyPercent(line, j, EditLineCapacity);
                 if (inner.kind == ConstructVariable || inner.kind == ConstructSeparator) {
                     Offer(best, j, inner.last, cursor, depth + 1);
                 } else if (inner.kind == ConstructEscape) {
@@ -184,6 +124,8 @@ int ScanConstruct(const wchar_t *line, int percent, int contents, int cursor, in
     }
     return 0;
 }
+
+} // namespace
 
 int FindExpression(const wchar_t *line, int cursor, wchar_t escape, int *start, int *end)
 {

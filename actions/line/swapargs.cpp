@@ -50,11 +50,44 @@ UnitSet StopSet(const wchar_t *units, bool blanks, wchar_t escape)
     return set;
 }
 
+// The ASCII units of a set, and the terminator, as bits, for a quick look at the next few
+// units before a scan is started: in a dense line the next stop is mostly a unit or two away,
+// where starting a block scan costs more than it saves.
+struct StopBits {
+    unsigned words[4];
+};
+
+StopBits BitsOf(const UnitSet &set)
+{
+    StopBits bits = {{1u}}; // the terminator
+    for (int k = 0; k < set.count; k++)
+        if (set.units[k] < 0x80)
+            bits.words[set.units[k] >> 5] |= 1u << (set.units[k] & 31);
+    if (set.blanks) {
+        bits.words[0] |= 0x3E00u; // 0x09-0x0D
+        bits.words[1] |= 1u;      // the space
+    }
+    return bits;
+}
+
+// Whether the next four units are all below 0x80 and outside the set (none is the terminator).
+inline bool FourPlain(const wchar_t *s, const StopBits &bits)
+{
+    for (int k = 0; k < 4; k++) {
+        unsigned u = s[k];
+        if (u >= 0x80 || (bits.words[u >> 5] >> (u & 31)) & 1)
+            return false;
+    }
+    return true;
+}
+
 struct StopSets {
     UnitSet kinds[6];
     UnitSet quoted;
-    UnitSet plain; // at the top level outside quotes: what is more than a blank or a letter
-    bool fastTopLevel;
+    UnitSet plain;        // at the top level outside quotes: what is more than a blank or a letter
+    UnitSet walkStops[6]; // what a walk leaves to the step-by-step scan, per list kind
+    StopBits kindBits[6], quotedBits, plainBits, walkBits[6];
+    bool fastTopLevel, walkable;
 
     explicit StopSets(wchar_t escape)
     {
@@ -63,12 +96,31 @@ struct StopSets {
         kinds[DoubleParenList] = StopSet(L"\"%)", true, escape);
         kinds[DoubleBracketList] = kinds[BracketList] = StopSet(L"\"%]", true, escape);
         quoted = StopSet(L"\"%", false, escape);
+        for (int k = 0; k < 6; k++)
+            kindBits[k] = BitsOf(kinds[k]);
+        quotedBits = BitsOf(quoted);
         plain = StopSet(L"\"%/", false, escape);
         plain.beyondAscii = true;
+        plainBits = BitsOf(plain);
         // An escape character that is a blank or the terminator changes what a blank means.
         fastTopLevel = escape != 0 && !IsBlank(escape);
+        const UnitSet none = {{0}, 0, false, false, false};
+        const UnitSet bracket = {{L']'}, 1, false, false, false};
+        const UnitSet paren = {{L')'}, 1, false, false, false};
+        walkStops[RootList] = none;
+        walkStops[FunctionList] = walkStops[ArrayList] = bracket;
+        walkStops[DoubleParenList] = paren;
+        walkStops[DoubleBracketList] = walkStops[BracketList] = bracket;
+        for (int k = 0; k < 6; k++)
+            walkBits[k] = BitsOf(walkStops[k]);
+        // The walk reads the escape character as an ASCII unit of its own; any other is
+        // scanned step by step.
+        walkable = escape > L' ' && escape < 0x7F && !wcschr(L"\"%=,/])", escape);
     }
 };
+
+// A walk goes this far at most: where the line turns plain again, the skip is faster.
+enum { WalkChunk = 1024 };
 
 // The first position that makes a line too long: the result may grow by up to four units.
 enum { Limit = EditLineCapacity - 4 };
@@ -76,60 +128,26 @@ enum { Limit = EditLineCapacity - 4 };
 // The new line is built here, so that a failure leaves the shell's line untouched.
 wchar_t Result[EditLineCapacity];
 
-inline bool IsAsciiLetter(wchar_t ch)
-{
-    return (ch >= L'a' && ch <= L'z') || (ch >= L'A' && ch <= L'Z');
-}
-inline bool IsNameStart(wchar_t ch)
-{
-    return ch < 0x80 ? IsAsciiLetter(ch) : iswalpha(ch) != 0;
-}
-inline bool IsNameChar(wchar_t ch)
-{
-    if (ch < 0x80)
-        return IsAsciiLetter(ch) || (ch >= L'0' && ch <= L'9') || ch == L'_' || ch == L'$';
-    return iswalnum(ch) != 0;
-}
-
 // The list opened by the '%' at line[p], or 0 for none; *opening receives the position of
-// the opener's last character. Every opener needs a character after it.
+// the opener's last character. Of the shell's constructs five hold lists, an array's name
+// beginning with a letter.
 int FindOpener(const wchar_t *line, int p, int *opening)
 {
-    const wchar_t *s = line + p;
-    int q, room = Limit - p;
-    switch (s[1]) {
-    case L'@':
-        if (!IsNameStart(s[2]))
-            return 0;
-        for (q = 3; q < room && IsNameChar(s[q]); q++) {
-        }
-        if (s[q] != L'[' || !s[q + 1])
-            return 0;
-        *opening = p + q;
+    const ConstructOpening construct = ClassifyPercent(line, p, Limit);
+    *opening = construct.contents - 1;
+    switch (construct.kind) {
+    case ConstructFunction:
         return FunctionList;
-    case L'(':
-        if (s[2] != L'(' || !s[3])
-            return 0;
-        *opening = p + 2;
+    case ConstructArray:
+        return IsShellNameLetter(line[p + 1]) ? ArrayList : 0;
+    case ConstructDoubleParen:
         return DoubleParenList;
-    case L'[':
-        if (s[2] == L'[' && s[3]) {
-            *opening = p + 2;
-            return DoubleBracketList;
-        }
-        if (!s[2])
-            return 0;
-        *opening = p + 1; // also "%[[" at the end of the line
+    case ConstructDoubleBracket:
+        return DoubleBracketList;
+    case ConstructBracket:
         return BracketList;
     default:
-        if (!IsNameStart(s[1]))
-            return 0;
-        for (q = 2; q < room && IsNameChar(s[q]); q++) {
-        }
-        if (s[q] != L'[' || !s[q + 1])
-            return 0;
-        *opening = p + q;
-        return ArrayList;
+        return 0;
     }
 }
 
@@ -188,6 +206,49 @@ int SkipPlainArguments(const wchar_t *line, int p, int cursor, const StopSets &s
         Shift(context, starts[i], ends[i], cursor);
     *start = blank + 1 == end ? None : (int)blank + 1;
     return (int)end;
+}
+
+// How a walk splits a list kind's items: at commas, or at blanks, at the top level also at
+// the '/' of switches.
+wchar_t SeparatorOf(int kind)
+{
+    return kind == FunctionList || kind == ArrayList ? L',' : kind == RootList ? L'/' : 0;
+}
+
+// From p up to to, no escape pending and, where no argument is open, outside quotes: walks
+// the stretch sixteen units at a time (frame/textscan.h) and shifts in, of the arguments
+// that end there, the last two, the only ones that can count (all start before the cursor).
+// The position where the scan goes on step by step.
+int WalkArguments(const wchar_t *line, int p, int to, wchar_t escape, const UnitSet &stops,
+                  Context *context, int *start, bool *quoted, bool *escaped, int cursor)
+{
+    const wchar_t separator = SeparatorOf(context->kind);
+    bool open = *start != None;
+    QuoteState state = {*quoted, false, open && line[*start] == L'/' && line[*start + 1] != L'/'};
+    FieldMarks marks = {};
+    const int stop = (int)WalkFields(line, (size_t)p, (size_t)to, escape, separator, stops, &state,
+                                     &open, &marks);
+    if (stop == p)
+        return p;
+    // The fields met alternate start, end, start...: the last ones pair up from the end, and
+    // the field open at the walk's start supplies a start that came before it.
+    const bool openAtEnd = separator == L',' ? true : open;
+    const int skip = openAtEnd && marks.endCount > 0 ? 1 : 0; // the open field's own start
+    int starts[2] = {None, None}, ends[2] = {None, None};
+    for (int k = 0; k < 2 && k < marks.endCount; k++) {
+        ends[k] = (int)marks.ends[k];
+        starts[k] = k + skip < marks.startCount ? (int)marks.starts[k + skip] : *start;
+    }
+    for (int k = 1; k >= 0; k--)
+        if (ends[k] != None)
+            Shift(context, starts[k], ends[k], cursor);
+    if (!openAtEnd)
+        *start = None;
+    else if (marks.endCount > 0 || (*start == None && marks.startCount > 0))
+        *start = (int)marks.starts[0];
+    *quoted = state.quoted;
+    *escaped = state.protectedNext;
+    return stop;
 }
 
 void StartContext(Context *context, int kind, int opening)
@@ -279,12 +340,24 @@ int FindArgumentPair(const wchar_t *line, int cursor, wchar_t escape, bool unixP
     int chosenDepth = 0;
     ArgumentPair chosen = {};
     int start = None; // the open argument
+    const int walkTo = cursor < Limit ? cursor : Limit;
     for (;; p++) {
-        if (depth == 0 && !quoted && !escaped && p < cursor && sets.fastTopLevel)
-            p = SkipPlainArguments(line, p, cursor < Limit ? cursor : Limit, sets, &start, context);
-        if (start != None && !escaped)
+        // Plain stretches go fastest by the skips; where quotes, escapes and "%=" come thick,
+        // by the walk.
+        const int from = p;
+        if (depth == 0 && !quoted && !escaped && p + 4 < cursor && sets.fastTopLevel &&
+            FourPlain(line + p, sets.plainBits))
+            p = SkipPlainArguments(line, p, walkTo, sets, &start, context);
+        if (start != None && !escaped &&
+            FourPlain(line + p, quoted ? sets.quotedBits : sets.kindBits[context->kind]))
             p = (int)FindInText(line, (size_t)p, Limit,
                                 quoted ? sets.quoted : sets.kinds[context->kind]);
+        if (p - from < 64 && !escaped && p + 4 < walkTo && sets.walkable &&
+            (start != None || (!quoted && SeparatorOf(context->kind) != L',')) &&
+            FourPlain(line + p, sets.walkBits[context->kind]))
+            p = WalkArguments(line, p, p + WalkChunk < walkTo ? p + WalkChunk : walkTo, escape,
+                              sets.walkStops[context->kind], context, &start, &quoted, &escaped,
+                              cursor);
         if (p >= Limit)
             return SwapLineTooLong;
         wchar_t ch = line[p];

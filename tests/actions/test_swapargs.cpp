@@ -86,6 +86,13 @@ TEST(swap_arguments_at_the_top_level)
         {"non-ASCII blank separates", L"cmd a\x3000|b", 0,
          L"cmd b\x3000"
          L"a|"},
+        // Long enough that the scan walks them sixteen units at a time.
+        {"quoted arguments across blocks", L"cmd \"a b\" \"c d\" \"e f\" \"g h\" \"i j\" |k", 0,
+         L"cmd \"a b\" \"c d\" \"e f\" \"g h\" k \"i j\"|"},
+        {"one long quoted argument", L"cmd x \"aaaa bbbb cccc dddd eeee ffff\" |y", 0,
+         L"cmd x y \"aaaa bbbb cccc dddd eeee ffff\"|"},
+        {"quoted arguments, cursor inside", L"cmd \"a b\" \"c d\" \"e f\" \"g |h\" \"i j\"", 0,
+         L"cmd \"a b\" \"c d\" \"g h\" \"e f\"| \"i j\""},
     };
     RunCases(cases, sizeof cases / sizeof cases[0]);
 }
@@ -113,6 +120,14 @@ TEST(swap_arguments_escapes)
         {"command word escape reaches the quote", L"cmd^ \"a |b\"", 0, L"cmd^ b\" \"a|"},
         {"escaped percent opens no list", L"echo ^%@f[a,|b] c", 0, L"echo c ^%@f[a,b]|"},
         {"percent-equals at the end", L"cmd a |b%=", 0, L"cmd b%= a|"},
+        {"escapes across blocks", L"cmd a^ b c^ d e^ f g^ h i^ j k^ l |m", 0,
+         L"cmd a^ b c^ d e^ f g^ h i^ j m k^ l|"},
+        {"percent-equals across blocks", L"cmd a%= b c%= d e%= f g%= h |i", 0,
+         L"cmd a%= b c%= d e%= f i g%= h|"},
+        {"escaped quote in a long quoted argument", L"cmd \"a ^\" b\" c d e f g h i j |k", 0,
+         L"cmd \"a ^\" b\" c d e f g h i k j|"},
+        {"percent-equals then an escape", L"cmd a%=^ b c d e f g h i j k l |m", 0,
+         L"cmd a%=^ b c d e f g h i j k m l|"},
     };
     RunCases(cases, sizeof cases / sizeof cases[0]);
 }
@@ -127,6 +142,12 @@ TEST(swap_arguments_switches_and_paths)
         {"double slash keeps one", L"dir //a/b |c", 0, L"dir c //a/b|"},
         {"quoted slash keeps one", L"dir \"/a/b\" |c", 0, L"dir c \"/a/b\"|"},
         {"slash inside a word", L"cmd a/b |c", 0, L"cmd c a/b|"},
+        {"many switches", L"dir /a/b/c/d/e/f/g/h/i/j/k/l/m/n/o/|p", 0,
+         L"dir /a/b/c/d/e/f/g/h/i/j/k/l/m/n /p /o|"},
+        {"double slash among switches", L"dir /a/b/c/d/e/f/g/h//i/j/k /a/b/c/d/e/f |g", 0,
+         L"dir /a/b/c/d/e/f/g/h//i/j/k /a/b/c/d/e g /f|"},
+        {"quoted slashes among switches", L"dir /a/b/c/d/e/f/g/\"h/i\"/j/|k", 0,
+         L"dir /a/b/c/d/e/f/g/\"h/i\"/k /j|"},
         {"unix paths: command word kept", L"bin/tool |x y", Unix, L"bin/tool y x|"},
         {"no unix paths: slash starts an argument", L"bin/tool |x y", 0, L"bin x /tool| y"},
         {"no unix paths: slash right after the word", L"d/a/|b/c", 0, L"d /b /a| /c"},
@@ -147,6 +168,10 @@ TEST(swap_arguments_inner_lists)
         {"double brackets", L"echo %[[a |b]]", 0, L"echo %[[b a|]]"},
         {"brackets", L"echo %[a |b]", 0, L"echo %[b a|]"},
         {"three items", L"echo %@f[a,b,|c]", 0, L"echo %@f[a,c,b|]"},
+        {"many items", L"echo %@f[a,b,c,d,e,f,g,h,i,j,k,l,m,|n]", 0,
+         L"echo %@f[a,b,c,d,e,f,g,h,i,j,k,l,n,m|]"},
+        {"many quoted items", L"echo %[\"a b\" \"c d\" \"e,f\" g h i j |k]", 0,
+         L"echo %[\"a b\" \"c d\" \"e,f\" g h i k j|]"},
         {"empty item", L"echo %@f[a,,|b]", 0, L"echo %@f[a,b,|]"},
         {"quoted comma", L"echo %@f[\"x,y\",|z]", 0, L"echo %@f[z,\"x,y\"|]"},
         {"inside quotes", L"echo \"%@f[a,|b]\" c", 0, L"echo \"%@f[b,a|]\" c"},

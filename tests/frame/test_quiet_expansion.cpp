@@ -2,6 +2,7 @@
 #include "frame/text.h"
 #include "tests/support/check.h"
 
+#include <wchar.h>
 #include <windows.h>
 
 TEST(expand_quietly_expands_and_restores_the_standard_handles)
@@ -37,5 +38,22 @@ TEST(expand_quietly_expands_and_restores_the_standard_handles)
     CHECK(GetStdHandle(STD_ERROR_HANDLE) == error);
     DWORD mode = 0;
     CHECK(GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode));
+
+    // "nul" stays open between calls, in the slot a freed handle leaves, until shut-down closes
+    // it; the next call opens it again.
+    CloseQuietOutput();
+    HANDLE slot = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    CloseHandle(slot);
+    TextCopy(text, 8192, L"%LWQUIET");
+    CHECK_EQ(ExpandQuietly(text), 0);
+    EvaluateQuietly(wcscpy(text, L"1/0"));
+    HANDLE taken = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    CloseHandle(taken);
+    CloseQuietOutput();
+    HANDLE freed = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    CloseHandle(freed);
+    CHECK(taken != slot);
+    CHECK(freed == slot);
+    CHECK(GetStdHandle(STD_OUTPUT_HANDLE) == output);
     SetEnvironmentVariableW(L"LWQUIET", nullptr);
 }

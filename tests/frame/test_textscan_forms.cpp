@@ -16,10 +16,10 @@ namespace
 
 // Units where the scans' packing and masks could go wrong: ASCII edges, saturation edges,
 // blanks beyond ASCII, surrogate halves, units whose low byte is a blank, quote or letter.
-const wchar_t Alphabet[] = {L'a',   L'z',   L'A',   L'Z',  L'@',   L'[',   L'`',
-                            L'{',   L' ',   L'\t',  L'\r', L'"',   L'x',   0x7F,
-                            0x80,   0xFF,   0x100,  0x120, 0x122,  0x7FFF, 0x8000,
-                            0xFF22, 0xFFFF, 0x3000, 0xA0,  0x2028, 0xD800, 0xDC00};
+const wchar_t Alphabet[] = {L'a',   L'z',   L'A',   L'Z',   L'@',   L'[',   L'`', L'{',   L' ',
+                            L'\t',  L'\r',  L'"',   L'x',   0x7F,   0x80,   0xFF, 0x100,  0x120,
+                            0x122,  0x7FFF, 0x8000, 0xFF22, 0xFFFF, 0x3000, 0xA0, 0x2028, 0xD800,
+                            0xDC00, L'^',   L'%',   L'=',   L',',   L'/',   L']'};
 const size_t AlphabetSize = sizeof Alphabet / sizeof Alphabet[0];
 
 enum { MaxText = 128, ShownFailures = 12 };
@@ -59,6 +59,44 @@ void Same(const char *scan, long long plain, long long used)
 #define SAME(name, ...)                                                                            \
     Same(#name, (long long)Plain##name(__VA_ARGS__), (long long)name(__VA_ARGS__))
 
+// The argument walk in both forms, from each state a scan can enter it in, over blanks, commas
+// and switches: where it stops, the state there and the marks.
+void CompareWalks(const wchar_t *text, size_t from, size_t to)
+{
+    const UnitSet slash = {{L'/'}, 1, false, false, false};
+    const UnitSet bracket = {{L']'}, 1, false, false, false};
+    const struct {
+        wchar_t separator;
+        const UnitSet &stops;
+        bool open, quoted, protect, slashField;
+    } walks[] = {
+        {0, slash, false, false, false, false},    {0, slash, true, true, true, false},
+        {0, slash, true, false, false, false},     {L',', bracket, true, false, true, false},
+        {L',', bracket, true, true, false, false}, {L'/', bracket, false, false, false, false},
+        {L'/', bracket, true, false, false, true}, {L'/', bracket, true, true, true, true}};
+    for (const auto &w : walks) {
+        QuoteState plainState = {w.quoted, w.protect, w.slashField}, usedState = plainState;
+        bool plainOpen = w.open, usedOpen = w.open;
+        FieldMarks plain = {}, used = {};
+        Same("WalkFields",
+             (long long)PlainWalkFields(text, from, to, L'^', w.separator, w.stops, &plainState,
+                                        &plainOpen, &plain),
+             (long long)WalkFields(text, from, to, L'^', w.separator, w.stops, &usedState,
+                                   &usedOpen, &used));
+        Same("WalkFields state",
+             plainState.quoted * 2 + plainState.protectedNext + plainOpen * 4 +
+                 plainState.slashField * 8,
+             usedState.quoted * 2 + usedState.protectedNext + usedOpen * 4 +
+                 usedState.slashField * 8);
+        Same("WalkFields marks", plain.startCount * 4 + plain.endCount,
+             used.startCount * 4 + used.endCount);
+        for (int k = 0; k < plain.startCount && k < used.startCount; k++)
+            Same("WalkFields starts", (long long)plain.starts[k], (long long)used.starts[k]);
+        for (int k = 0; k < plain.endCount && k < used.endCount; k++)
+            Same("WalkFields ends", (long long)plain.ends[k], (long long)used.ends[k]);
+    }
+}
+
 // Every scan of text[from, to) in both forms; the text's n units stay readable and, for the
 // in-place scans, writable. Units from text[n] on may be inaccessible.
 void CompareForms(wchar_t *text, size_t n, size_t from, size_t to, const UnitSet &set)
@@ -87,6 +125,7 @@ void CompareForms(wchar_t *text, size_t n, size_t from, size_t to, const UnitSet
     for (wchar_t unit : units)
         SAME(CountUnit, text + from, count, unit);
     SAME(AsciiCaseKinds, text + from, count);
+    CompareWalks(text, from, to);
 
     char plainOut[MaxText + 16], usedOut[MaxText + 16];
     memset(plainOut, 0xBD, sizeof plainOut);
@@ -208,6 +247,10 @@ TEST(textscan_forms_agree_on_edge_cases)
         {"blanks inside quotes", L"\"a b\tc\"", 48, L"\"", 1, Everywhere},
         {"blanks outside quotes", L"\"ab\" c ", 48, L"\x3000", 1, Everywhere},
         {"unbalanced quote", L"ab cd ef gh", 48, L"\"", 1, Everywhere},
+        {"quoted stretch across the blocks", L"\"a b\" c,\"d, e\"", 48, L"\"", 1, Everywhere},
+        {"escape at each position", L"a^ b \"c^\" d\",e, ", 48, L"^", 1, Everywhere},
+        {"%= at each position", L"a%= b^%=\" c, d%", 48, L"%=", 2, Everywhere},
+        {"switches at each position", L"/a/b c/d \"/e\" //f/g /", 48, L"/", 1, Everywhere},
         {"surrogate halves", L"\xD83D\xDE00 a\xDC00\xD800", 48, L"\xDBFF", 1, Everywhere},
         {"upper-case letter", L"1@[`{", 48, L"A", 1, Everywhere},
         {"lower-case letter", L"1@[`{", 48, L"z", 1, Everywhere},
