@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The release archive: made by scripts/release from the built files, it holds exactly the
 # plug-in, the help file and ReadMe.txt; the plug-in is the 32-bit DLL with its seven exports
-# and no debug sections; SHA256SUMS beside it verifies it, and every file in it bears the
-# commit's date. Usage: release_archive.sh <source dir> <build dir>
+# and no debug sections, within 256 KiB; SHA256SUMS beside it verifies it, and every file in
+# it bears the commit's date. Usage: release_archive.sh <source dir> <build dir>
 # Skipped (exit 77) when the 32-bit product has not been built (a build without its sub-build).
 set -euo pipefail
 src="$1"; build="$2"
@@ -25,6 +25,9 @@ names=$(unzip -Z1 "$archive" | sort | tr '\n' ' ')
 mkdir "$out/x"
 unzip -q "$archive" -d "$out/x"
 cmp -s "$out/x/Linewise.chm" "$build/help/Linewise.chm" || fail "Linewise.chm is not the built help file"
+# The shipped plug-in, chime and version resource included, stays within 256 KiB.
+size=$(stat -c %s "$out/x/Linewise-x86.dll")
+[ "$size" -le 262144 ] || fail "Linewise-x86.dll is $size bytes, more than 262,144"
 sed 's/$/\r/' "$src/release/ReadMe.txt" | cmp -s - "$out/x/ReadMe.txt" || fail "ReadMe.txt is not release/ReadMe.txt with CRLF"
 for key in 'HKCU\\Software\\JPPlugins\\Linewise /f' 'HKLM\\Software\\JPPlugins\\Linewise /reg:32 /f'; do
   grep -q "reg delete $key" "$src/release/ReadMe.txt" || fail "ReadMe.txt lacks: reg delete $key"
