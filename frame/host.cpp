@@ -96,13 +96,13 @@ bool IsShellNameLetter(wchar_t ch)
     return IsCharAlphaW(ch) != 0;
 }
 
+namespace
+{
+
 bool IsShellNameChar(wchar_t ch)
 {
     return IsShellNameLetter(ch) || (ch >= L'0' && ch <= L'9') || ch == L'_' || ch == L'$';
 }
-
-namespace
-{
 
 bool IsNameStart(wchar_t ch)
 {

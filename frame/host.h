@@ -56,10 +56,9 @@ wchar_t GetEscapeChar(void);
 // '/' is then an ordinary character in a command word.
 bool UnixPathsMode(void);
 
-// The shell's variable names: letters (the system's letter class, as the shell's own Windows
-// code reads them), ASCII digits, '_' and '$'.
+// A letter of the shell's variable names: the system's letter class, as the shell's own Windows
+// code reads them (names go on with ASCII digits, '_' and '$').
 bool IsShellNameLetter(wchar_t ch);
-bool IsShellNameChar(wchar_t ch);
 
 // What an unescaped '%' begins in the shell's syntax ("%%", a literal percent sign, is the
 // caller's to step over). Name characters as above; an opener needs a character after it.

@@ -19,6 +19,18 @@ wchar_t *FirstHistoryEntry(void)
     return entry && entry[0] ? entry : nullptr;
 }
 
+// The entry after one in the shell's history walk, or null where the walk ends: no entry, an
+// empty one, or the same entry again.
+wchar_t *NextHistoryStep(wchar_t *entry)
+{
+    if (!entry)
+        return nullptr;
+    wchar_t *next = NextHistoryEntry(entry);
+    if (!next || !next[0] || next == entry)
+        return nullptr;
+    return next;
+}
+
 // A line's number as "%5u:  " makes it, without the runtime's formatter (10,000 lines make
 // 10,000 calls): right-aligned in five places or as wide as it is, a colon, two spaces.
 size_t FormatLineNumber(unsigned int number, wchar_t out[16])
@@ -220,16 +232,6 @@ int WriteEntries(TextFileWriter *writer, EntryWalk walk, unsigned int number, bo
 }
 
 } // namespace
-
-wchar_t *NextHistoryStep(wchar_t *entry)
-{
-    if (!entry)
-        return nullptr;
-    wchar_t *next = NextHistoryEntry(entry);
-    if (!next || !next[0] || next == entry)
-        return nullptr;
-    return next;
-}
 
 unsigned int CountHistoryEntries(void)
 {

@@ -21,10 +21,6 @@ int PrintHistory(KeyEvent *event);
 // -1 for an empty history or no file name; else WriteHistoryFile's error.
 int WriteHistoryToPrint(wchar_t *path, unsigned int *flags);
 
-// The entry after one in the shell's history walk, or null where the walk ends: no entry, an
-// empty one, or the same entry again.
-wchar_t *NextHistoryStep(wchar_t *entry);
-
 // Entries in the walk from the history's start.
 unsigned int CountHistoryEntries(void);
 
