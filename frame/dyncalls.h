@@ -72,6 +72,7 @@ void WINAPI GdiplusShutdown(ULONG_PTR token);
 int WINAPI GdipGetImageEncodersSize(UINT *count, UINT *size);
 int WINAPI GdipGetImageEncoders(UINT count, UINT size, gdiplus::ImageCodecInfo *encoders);
 int WINAPI GdipCreateBitmapFromHBITMAP(HBITMAP bitmap, HPALETTE palette, void **image);
+int WINAPI GdipCreateHBITMAPFromBitmap(void *bitmap, HBITMAP *out, DWORD background);
 int WINAPI GdipSaveImageToFile(void *image, const WCHAR *path, const CLSID *encoder,
                                const gdiplus::EncoderParameters *parameters);
 int WINAPI GdipLoadImageFromFile(const WCHAR *path, void **image);

@@ -3,6 +3,7 @@
 #include "frame/text.h"
 #include "host/launcher/screen.h"
 #include "host/launcher/shelllib.h"
+#include "keys/hotkeys.h"
 
 namespace
 {
@@ -16,10 +17,10 @@ struct Substitute {
 
 // Same letters as the defaults, none of them bound by default.
 const Substitute Substitutes[] = {
-    {L"Ctrl-Shift-X", L"Alt-X", 6, L"Expand Expression"},
-    {L"Ctrl-Shift-P", L"Alt-P", 20, L"Print Viewport"},
-    {L"Ctrl-Shift-Q", L"Alt-Q", 21, L"Save Viewport Picture"},
-    {L"Ctrl-Alt-Z", L"Alt-Z", 11, L"Swap Clipboard Word"},
+    {L"Ctrl-Shift-X", L"Alt-X", ActionExpandExpression, L"Expand Expression"},
+    {L"Ctrl-Shift-P", L"Alt-P", ActionPrintViewport, L"Print Viewport"},
+    {L"Ctrl-Shift-Q", L"Alt-Q", ActionSaveViewportPicture, L"Save Viewport Picture"},
+    {L"Ctrl-Alt-Z", L"Alt-Z", ActionSwapClipboardWord, L"Swap Clipboard Word"},
 };
 
 } // namespace

@@ -9,24 +9,13 @@
 //
 // The file is read at once and closed again, so the plug-in can still remove its scratch
 // directory while the window is open.
+#include "frame/dyncalls.h"
 #include "frame/text.h"
 
 #include <windows.h>
 
 #include <shellapi.h>
 #include <shlwapi.h>
-
-extern "C" {
-struct GdiplusStartupInputData {
-    UINT32 GdiplusVersion;
-    void *DebugEventCallback;
-    BOOL SuppressBackgroundThread, SuppressExternalCodecs;
-};
-int WINAPI GdiplusStartup(ULONG_PTR *token, const GdiplusStartupInputData *input, void *output);
-int WINAPI GdipLoadImageFromFile(const WCHAR *path, void **image);
-int WINAPI GdipCreateHBITMAPFromBitmap(void *bitmap, HBITMAP *out, DWORD background);
-int WINAPI GdipDisposeImage(void *image);
-}
 
 namespace
 {
@@ -55,7 +44,7 @@ bool IsPictureName(const wchar_t *path)
 int LoadPicture(const wchar_t *path)
 {
     ULONG_PTR token = 0;
-    GdiplusStartupInputData input = {1, nullptr, FALSE, FALSE};
+    gdiplus::StartupInput input = {1, nullptr, FALSE, FALSE};
     int status = GdiplusStartup(&token, &input, nullptr);
     if (status != 0)
         return status;
@@ -125,8 +114,10 @@ wchar_t *DecodeText(const BYTE *bytes, DWORD size, int *units)
         codePage = CP_ACP;
         *units = MultiByteToWideChar(CP_ACP, 0, start, length, nullptr, 0);
     }
+    if (*units <= 0)
+        *units = 0;
     text = (wchar_t *)HeapAlloc(GetProcessHeap(), 0, (*units + 1) * sizeof(wchar_t));
-    if (text)
+    if (text && *units > 0)
         *units = MultiByteToWideChar(codePage, 0, start, length, text, *units);
     return text;
 }
