@@ -120,7 +120,7 @@ struct StopSets {
 };
 
 // A walk goes this far at most: where the line turns plain again, the skip is faster.
-enum { WalkChunk = 1024 };
+enum { WalkChunk = 65536 };
 
 // The first position that makes a line too long: the result may grow by up to four units.
 enum { Limit = EditLineCapacity - 4 };
