@@ -32,12 +32,12 @@
 #endif
 #endif
 
-// The SSE2 copy is built for size; the argument walk alone, the one scan a keystroke repeats
-// over a whole line, is built for speed.
+// The SSE2 copy is built for size; the scans a keystroke makes over a whole line (the length,
+// the skips and the argument walk) are built for speed.
 #if defined(LW_TEXTSCAN_SSE2_FORMS)
-#define LW_WALK_SPEED __attribute__((optimize("O2")))
+#define LW_FOR_SPEED __attribute__((optimize("O2")))
 #else
-#define LW_WALK_SPEED
+#define LW_FOR_SPEED
 #endif
 
 #if LW_TEXTSCAN_HAND_OVER
@@ -173,7 +173,7 @@ inline unsigned PrefixParity(unsigned mask)
     return mask & 0xFFFF;
 }
 
-size_t LengthBySse2(const wchar_t *text, size_t max)
+LW_FOR_SPEED size_t LengthBySse2(const wchar_t *text, size_t max)
 {
     const uintptr_t start = (uintptr_t)text;
     const size_t maxBytes = max > ((size_t)-1) / 4 ? ((size_t)-1) / 2 : max * 2;
@@ -213,7 +213,7 @@ size_t LengthBySse2(const wchar_t *text, size_t max)
 
 } // namespace
 
-size_t SCAN(TextLengthWithin)(const wchar_t *text, size_t max)
+LW_FOR_SPEED size_t SCAN(TextLengthWithin)(const wchar_t *text, size_t max)
 {
 #if LW_TEXTSCAN_HAND_OVER
     if (ProcessorHasSse2)
@@ -285,7 +285,8 @@ size_t SCAN(FindFirstInSet)(const wchar_t *text, size_t from, size_t to, const U
     return to;
 }
 
-size_t SCAN(FindInText)(const wchar_t *text, size_t from, size_t to, const UnitSet &set)
+LW_FOR_SPEED size_t SCAN(FindInText)(const wchar_t *text, size_t from, size_t to,
+                                     const UnitSet &set)
 {
 #if LW_TEXTSCAN_HAND_OVER
     if (ProcessorHasSse2)
@@ -327,7 +328,7 @@ size_t SCAN(FindInText)(const wchar_t *text, size_t from, size_t to, const UnitS
 namespace
 {
 
-size_t FindLastBlankness(const wchar_t *text, size_t from, size_t to, bool blank)
+LW_FOR_SPEED size_t FindLastBlankness(const wchar_t *text, size_t from, size_t to, bool blank)
 {
     size_t i = to;
 #if LW_TEXTSCAN_SSE2
@@ -615,9 +616,9 @@ inline unsigned Equal32(__m128i lo, __m128i hi, __m128i unit)
 
 } // namespace
 
-LW_WALK_SPEED size_t SCAN(WalkFields)(const wchar_t *text, size_t from, size_t to, wchar_t escape,
-                                      wchar_t separator, const UnitSet &stops, QuoteState *state,
-                                      bool *fieldOpen, FieldMarks *marks)
+LW_FOR_SPEED size_t SCAN(WalkFields)(const wchar_t *text, size_t from, size_t to, wchar_t escape,
+                                     wchar_t separator, const UnitSet &stops, QuoteState *state,
+                                     bool *fieldOpen, FieldMarks *marks)
 {
 #if LW_TEXTSCAN_HAND_OVER
     if (ProcessorHasSse2)
