@@ -32,6 +32,14 @@
 #endif
 #endif
 
+// The SSE2 copy is built for size; the scans a keystroke makes over a whole line (the length,
+// the skips and the argument walk) are built for speed.
+#if defined(LW_TEXTSCAN_SSE2_FORMS)
+#define LW_FOR_SPEED __attribute__((optimize("O2")))
+#else
+#define LW_FOR_SPEED
+#endif
+
 #if LW_TEXTSCAN_HAND_OVER
 #include <windows.h>
 
@@ -165,7 +173,7 @@ inline unsigned PrefixParity(unsigned mask)
     return mask & 0xFFFF;
 }
 
-size_t LengthBySse2(const wchar_t *text, size_t max)
+LW_FOR_SPEED size_t LengthBySse2(const wchar_t *text, size_t max)
 {
     const uintptr_t start = (uintptr_t)text;
     const size_t maxBytes = max > ((size_t)-1) / 4 ? ((size_t)-1) / 2 : max * 2;
@@ -205,7 +213,7 @@ size_t LengthBySse2(const wchar_t *text, size_t max)
 
 } // namespace
 
-size_t SCAN(TextLengthWithin)(const wchar_t *text, size_t max)
+LW_FOR_SPEED size_t SCAN(TextLengthWithin)(const wchar_t *text, size_t max)
 {
 #if LW_TEXTSCAN_HAND_OVER
     if (ProcessorHasSse2)
@@ -277,7 +285,8 @@ size_t SCAN(FindFirstInSet)(const wchar_t *text, size_t from, size_t to, const U
     return to;
 }
 
-size_t SCAN(FindInText)(const wchar_t *text, size_t from, size_t to, const UnitSet &set)
+LW_FOR_SPEED size_t SCAN(FindInText)(const wchar_t *text, size_t from, size_t to,
+                                     const UnitSet &set)
 {
 #if LW_TEXTSCAN_HAND_OVER
     if (ProcessorHasSse2)
@@ -319,7 +328,7 @@ size_t SCAN(FindInText)(const wchar_t *text, size_t from, size_t to, const UnitS
 namespace
 {
 
-size_t FindLastBlankness(const wchar_t *text, size_t from, size_t to, bool blank)
+LW_FOR_SPEED size_t FindLastBlankness(const wchar_t *text, size_t from, size_t to, bool blank)
 {
     size_t i = to;
 #if LW_TEXTSCAN_SSE2
@@ -525,7 +534,7 @@ inline bool IsStopUnit(wchar_t ch, const UnitSet &stops)
 #if LW_TEXTSCAN_SSE2
 // The units of fields that began with '/', from each field start to the next, given whether
 // the field open before the block did (*slashField, then as it stands after the block).
-__attribute__((noinline)) unsigned SlashRegion(unsigned fieldStarts, unsigned slashes,
+__attribute__((noinline)) unsigned SlashRegion(unsigned fieldStarts, unsigned slashes, unsigned all,
                                                bool *slashField)
 {
     unsigned region = 0, from = 0;
@@ -538,56 +547,78 @@ __attribute__((noinline)) unsigned SlashRegion(unsigned fieldStarts, unsigned sl
         from = at;
     }
     if (inside)
-        region |= 0xFFFFu & ~((1u << from) - 1);
+        region |= all & ~((1u << from) - 1);
     *slashField = inside;
     return region;
 }
 
-// The blocks of the last three marks of a kind: a block with three or more holds them all.
-struct RecentMarks {
-    unsigned masks[3];
-    size_t bases[3];
-    int count;
+// The same, where mostly no field starts: the open field's kind holds throughout.
+inline unsigned SlashRegionOf(unsigned fieldStarts, unsigned slashes, unsigned all,
+                              bool *slashField)
+{
+    if (!fieldStarts)
+        return *slashField ? all : 0u;
+    return SlashRegion(fieldStarts, slashes, all, slashField);
+}
 
-    void Add(size_t base, unsigned mask)
-    {
-        if (!mask)
-            return;
-        const unsigned two = mask & (mask - 1);
-        if (two & (two - 1)) {
-            count = 0;
-        } else {
-            masks[2] = masks[1];
-            bases[2] = bases[1];
-            masks[1] = masks[0];
-            bases[1] = bases[0];
-        }
-        masks[0] = mask;
-        bases[0] = base;
-        if (count < 3)
-            count++;
-    }
+// The marks of a kind, as one mask per block (bit k: base + k), for the last Ring blocks:
+// one store a block, and the last three are picked out when the walk ends or the ring is full.
+struct BlockMarks {
+    enum { Ring = 64 };
+    unsigned masks[Ring];
 
-    // Into the marks, oldest first, as the unit-by-unit walk marks them. Once a walk: kept
-    // out of line, where it costs the loop nothing but its size.
-    __attribute__((noinline)) void Put(size_t *list, int *marked) const
+    // Into the marks, oldest first, as the unit-by-unit walk marks them: of blocks
+    // [0, count), block k at firstBase + k * Step. Out of line, where it costs the loop
+    // nothing but its size.
+    __attribute__((noinline)) void Put(size_t firstBase, int count, size_t *list, int *marked) const
     {
         size_t found[3];
         int n = 0;
-        for (int k = 0; k < count && n < 3; k++)
+        for (int k = count - 1; k >= 0 && n < 3; k--)
             for (unsigned rest = masks[k]; rest && n < 3; rest &= ~(1u << HighestBit(rest)))
-                found[n++] = bases[k] + HighestBit(rest);
+                found[n++] = firstBase + (size_t)k * Step + HighestBit(rest);
         while (n > 0)
             Mark(list, marked, found[--n]);
     }
 };
+
+// Which units the escape unit and the '=' of "%=" protect, in order: an unprotected escape
+// unit, or the '=' after an unprotected '%', protects the unit after it. carry holds what the
+// block before protects here.
+inline unsigned Protection(unsigned escapes, unsigned signs, unsigned carry)
+{
+    unsigned protectedUnits = carry | (escapes | signs) << 1;
+    // Mostly none of them is itself protected, and each protects the unit after it.
+    if (!(protectedUnits & (escapes | signs >> 1)))
+        return protectedUnits;
+    protectedUnits = carry;
+    for (unsigned rest = escapes | signs; rest; rest &= rest - 1) {
+        const unsigned bit = rest & (0u - rest);
+        const bool active =
+            (escapes & bit) ? !(protectedUnits & bit) : !(protectedUnits & (bit >> 1));
+        if (active)
+            protectedUnits |= bit << 1;
+    }
+    return protectedUnits;
+}
+
+// Thirty-two packed units as a mask: lo holds the first sixteen.
+inline unsigned Mask32(__m128i lo, __m128i hi)
+{
+    return (unsigned)_mm_movemask_epi8(lo) | (unsigned)_mm_movemask_epi8(hi) << 16;
+}
+
+inline unsigned Equal32(__m128i lo, __m128i hi, __m128i unit)
+{
+    return Mask32(_mm_cmpeq_epi8(lo, unit), _mm_cmpeq_epi8(hi, unit));
+}
 #endif
 
 } // namespace
 
-size_t SCAN(WalkFields)(const wchar_t *text, size_t from, size_t to, wchar_t escape,
-                        wchar_t separator, const UnitSet &stops, QuoteState *state, bool *fieldOpen,
-                        FieldMarks *marks)
+LW_FOR_SPEED size_t SCAN(WalkFields)(const wchar_t *text, size_t from, size_t to, wchar_t escape,
+                                     wchar_t separator, const UnitSet &stops, QuoteState *state,
+                                     bool *fieldOpen, FieldMarks *marks)
 {
 #if LW_TEXTSCAN_HAND_OVER
     if (ProcessorHasSse2)
@@ -613,8 +644,87 @@ size_t SCAN(WalkFields)(const wchar_t *text, size_t from, size_t to, wchar_t esc
         const bool slashMode = separator == L'/';
         bool slashField = state->slashField;
         bool signBefore = false; // the block before ended in an unprotected '%' of "%="
-        RecentMarks starts = {}, ends = {};
+        BlockMarks starts, ends;
+        size_t firstBase = base;
+        int blocks = 0;
+        const __m128i pairStop = stopCount == 1 ? stopBytes[0] : _mm_setzero_si128();
         for (;;) {
+            // Two blocks at once, from a 64-byte boundary (so within one page), where the walk
+            // goes on past them and nothing in them needs the block-by-block path below: no
+            // stop, no '%' without its '=', no protected escape unit or "%=", no '/' that
+            // ends the pair or doubles.
+            if (((uintptr_t)block & 63) == 0 && valid == 0xFFFFu && stopCount <= 1 &&
+                to - base > 2 * Step) {
+                const wchar_t next = block[2 * Step]; // the unit after the pair, in the walk
+                const __m128i a0 = _mm_load_si128((const __m128i *)block);
+                const __m128i a1 = _mm_load_si128((const __m128i *)(block + 8));
+                const __m128i a2 = _mm_load_si128((const __m128i *)(block + 16));
+                const __m128i a3 = _mm_load_si128((const __m128i *)(block + 24));
+                const __m128i lo = _mm_packus_epi16(a0, a1), hi = _mm_packus_epi16(a2, a3);
+                const unsigned percents = Equal32(lo, hi, _mm_set1_epi8('%'));
+                const unsigned equals = Equal32(lo, hi, _mm_set1_epi8('='));
+                // Units from 0x80 on pack to a set top bit or to 0, as the terminator does.
+                const unsigned followed = (equals >> 1) | (next == L'=' ? 0x80000000u : 0u);
+                unsigned unusual = Mask32(lo, hi) | Equal32(lo, hi, _mm_setzero_si128()) |
+                                   Equal32(lo, hi, pairStop) | (percents & ~followed);
+                const unsigned slashes = slashMode ? Equal32(lo, hi, _mm_set1_epi8('/')) : 0;
+                unusual |= (slashes & slashes >> 1) | (next == L'/' ? slashes & 0x80000000u : 0u);
+                const unsigned escapes = Equal32(lo, hi, escapeByte);
+                const unsigned signs = equals & percents << 1;
+                const unsigned triggers = escapes | signs;
+                const unsigned protectedUnits =
+                    (protect ? 1u : 0u) | (signBefore ? 2u : 0u) | triggers << 1;
+                unusual |= protectedUnits & (escapes | signs >> 1);
+                if (!unusual) {
+                    unsigned inside = Equal32(lo, hi, _mm_set1_epi8('"')) & ~protectedUnits;
+                    inside ^= inside << 1;
+                    inside ^= inside << 2;
+                    inside ^= inside << 4;
+                    inside ^= inside << 8;
+                    inside ^= inside << 16;
+                    inside ^= quoted ? 0xFFFFFFFFu : 0u;
+                    if (separator == 0 || slashMode) {
+                        const unsigned blanks = AsciiBlanks(lo) | AsciiBlanks(hi) << 16;
+                        const unsigned splits = blanks & ~inside & ~protectedUnits;
+                        const unsigned before = splits << 1 | (open ? 0u : 1u);
+                        const unsigned fieldStarts = ~blanks & before;
+                        unsigned slashSplits = 0;
+                        if (slashes)
+                            slashSplits =
+                                SlashRegionOf(fieldStarts, slashes, 0xFFFFFFFFu, &slashField) &
+                                slashes & ~fieldStarts & ~inside & ~protectedUnits;
+                        else if (fieldStarts)
+                            slashField = false;
+                        const unsigned startMask = fieldStarts | slashSplits;
+                        const unsigned endMask = (splits & ~before) | slashSplits;
+                        starts.masks[blocks] = startMask & 0xFFFFu;
+                        starts.masks[blocks + 1] = startMask >> 16;
+                        ends.masks[blocks] = endMask & 0xFFFFu;
+                        ends.masks[blocks + 1] = endMask >> 16;
+                        open = !(splits >> 31);
+                    } else {
+                        const unsigned endMask =
+                            Equal32(lo, hi, separatorByte) & ~inside & ~protectedUnits;
+                        starts.masks[blocks] = (endMask << 1) & 0xFFFFu;
+                        starts.masks[blocks + 1] = endMask >> 15;
+                        ends.masks[blocks] = endMask & 0xFFFFu;
+                        ends.masks[blocks + 1] = endMask >> 16;
+                    }
+                    quoted = inside >> 31;
+                    protect = triggers >> 31;
+                    signBefore = (percents >> 31) && !(protectedUnits >> 31);
+                    blocks += 2;
+                    if (blocks >= BlockMarks::Ring - 1) {
+                        starts.Put(firstBase, blocks, marks->starts, &marks->startCount);
+                        ends.Put(firstBase, blocks, marks->ends, &marks->endCount);
+                        firstBase += (size_t)blocks * Step;
+                        blocks = 0;
+                    }
+                    base += 2 * Step;
+                    block += 2 * Step;
+                    continue;
+                }
+            }
             const unsigned limit = to - base < Step ? (unsigned)(to - base) : (unsigned)Step;
             if (limit < Step)
                 valid &= (1u << limit) - 1;
@@ -645,19 +755,12 @@ size_t SCAN(WalkFields)(const wchar_t *text, size_t from, size_t to, wchar_t esc
             const unsigned escapes =
                 (unsigned)_mm_movemask_epi8(_mm_cmpeq_epi8(b.u, escapeByte)) & work;
             const unsigned signs = equals & (percents & work) << 1 & work;
-            unsigned protectedUnits = (protect ? valid & (0u - valid) : 0) | (signBefore ? 2 : 0);
-            for (unsigned rest = escapes | signs; rest; rest &= rest - 1) {
-                const unsigned bit = rest & (0u - rest);
-                const bool active =
-                    (escapes & bit) ? !(protectedUnits & bit) : !(protectedUnits & (bit >> 1));
-                if (active)
-                    protectedUnits |= bit << 1;
-            }
+            const unsigned protectedUnits = Protection(
+                escapes, signs, (protect ? valid & (0u - valid) : 0) | (signBefore ? 2 : 0));
             signBefore = (work & percents & 0x8000u) && !(protectedUnits & 0x8000u);
             const unsigned quotes = Equal(b, L'"') & work & ~protectedUnits;
             const unsigned inside = PrefixParity(quotes) ^ (quoted ? 0xFFFFu : 0u);
             unsigned startMask, endMask;
-            size_t startBase = base;
             if (separator == 0 || slashMode) {
                 const unsigned blanks = AsciiBlanks(b.u) & work;
                 const unsigned splits = blanks & ~inside & ~protectedUnits;
@@ -665,8 +768,8 @@ size_t SCAN(WalkFields)(const wchar_t *text, size_t from, size_t to, wchar_t esc
                 const unsigned fieldStarts = work & ~blanks & before;
                 unsigned slashSplits = 0;
                 if (slashes & work)
-                    slashSplits = SlashRegion(fieldStarts, slashes, &slashField) & slashes &
-                                  ~fieldStarts & ~inside & ~protectedUnits & work;
+                    slashSplits = SlashRegionOf(fieldStarts, slashes, 0xFFFFu, &slashField) &
+                                  slashes & ~fieldStarts & ~inside & ~protectedUnits & work;
                 else if (fieldStarts)
                     slashField = false;
                 startMask = fieldStarts | slashSplits;
@@ -676,17 +779,16 @@ size_t SCAN(WalkFields)(const wchar_t *text, size_t from, size_t to, wchar_t esc
             } else {
                 endMask = (unsigned)_mm_movemask_epi8(_mm_cmpeq_epi8(b.u, separatorByte)) & work &
                           ~inside & ~protectedUnits;
-                startMask = endMask; // each opens the next field at the unit after it
-                startBase = base + 1;
+                startMask = endMask << 1; // each opens the next field at the unit after it
             }
-            starts.Add(startBase, startMask);
-            ends.Add(base, endMask);
-            if (__builtin_popcount(quotes) & 1)
-                quoted = !quoted;
+            starts.masks[blocks] = startMask;
+            ends.masks[blocks] = endMask;
+            blocks++;
+            quoted = (inside >> 15) & 1; // the state after the block's last unit
             if (stop || limit < Step || base + Step >= to) {
                 const unsigned at = stop ? LowestBit(stop) : limit;
-                starts.Put(marks->starts, &marks->startCount);
-                ends.Put(marks->ends, &marks->endCount);
+                starts.Put(firstBase, blocks, marks->starts, &marks->startCount);
+                ends.Put(firstBase, blocks, marks->ends, &marks->endCount);
                 state->quoted = quoted;
                 state->slashField = slashField;
                 state->protectedNext = ((protectedUnits >> at) & 1) != 0;
@@ -694,6 +796,12 @@ size_t SCAN(WalkFields)(const wchar_t *text, size_t from, size_t to, wchar_t esc
                 return stop ? base + at : to;
             }
             protect = ((protectedUnits >> 16) & 1) != 0;
+            if (blocks >= BlockMarks::Ring - 1) {
+                starts.Put(firstBase, blocks, marks->starts, &marks->startCount);
+                ends.Put(firstBase, blocks, marks->ends, &marks->endCount);
+                firstBase += (size_t)blocks * Step;
+                blocks = 0;
+            }
             base += Step;
             block += Step;
             valid = 0xFFFF;

@@ -119,7 +119,9 @@ struct StopSets {
     }
 };
 
-// A walk goes this far at most: where the line turns plain again, the skip is faster.
+// A first walk goes this far at most: where the line turns plain again, the skip is faster.
+// Each walk that follows the last with little skipped between goes twice as far, as each
+// restart costs about as much as walking a few hundred units.
 enum { WalkChunk = 1024 };
 
 // The first position that makes a line too long: the result may grow by up to four units.
@@ -341,6 +343,7 @@ int FindArgumentPair(const wchar_t *line, int cursor, wchar_t escape, bool unixP
     ArgumentPair chosen = {};
     int start = None; // the open argument
     const int walkTo = cursor < Limit ? cursor : Limit;
+    int chunk = WalkChunk;
     for (;; p++) {
         // Plain stretches go fastest by the skips; where quotes, escapes and "%=" come thick,
         // by the walk.
@@ -352,12 +355,16 @@ int FindArgumentPair(const wchar_t *line, int cursor, wchar_t escape, bool unixP
             FourPlain(line + p, quoted ? sets.quotedBits : sets.kindBits[context->kind]))
             p = (int)FindInText(line, (size_t)p, Limit,
                                 quoted ? sets.quoted : sets.kinds[context->kind]);
-        if (p - from < 64 && !escaped && p + 4 < walkTo && sets.walkable &&
-            (start != None || (!quoted && SeparatorOf(context->kind) != L',')) &&
-            FourPlain(line + p, sets.walkBits[context->kind]))
-            p = WalkArguments(line, p, p + WalkChunk < walkTo ? p + WalkChunk : walkTo, escape,
-                              sets.walkStops[context->kind], context, &start, &quoted, &escaped,
-                              cursor);
+        if (p - from >= 64)
+            chunk = WalkChunk;
+        else if (!escaped && p + 4 < walkTo && sets.walkable &&
+                 (start != None || (!quoted && SeparatorOf(context->kind) != L',')) &&
+                 FourPlain(line + p, sets.walkBits[context->kind])) {
+            const int end = p + chunk < walkTo ? p + chunk : walkTo;
+            p = WalkArguments(line, p, end, escape, sets.walkStops[context->kind], context, &start,
+                              &quoted, &escaped, cursor);
+            chunk = p == end && chunk < Limit ? chunk * 2 : WalkChunk;
+        }
         if (p >= Limit)
             return SwapLineTooLong;
         wchar_t ch = line[p];

@@ -248,6 +248,25 @@ TEST(swap_arguments_limits)
         }
     }
 
+    // Thousands of units of each shape the scan walks a block pair at a time, then an
+    // argument longer than the walk's first stretch: its start stays known across the walks.
+    static wchar_t expected[EditLineCapacity + 8];
+    for (const wchar_t *unit : {L"\"a b\" ", L"a^ b ", L"a%= b ", L"/a", L"a,b "}) {
+        wcscpy(text, L"cmd ");
+        while (wcslen(text) < 5000)
+            wcscat(text, unit);
+        wcscpy(expected, text);
+        wcscat(expected, L" q ");
+        wcscat(text, L" ");
+        const size_t longStart = wcslen(text);
+        for (int i = 0; i < 700; i++)
+            wcscat(text, L"x^ ");
+        wcscat(expected, text + longStart);
+        wcscat(text, L" |q");
+        wcscat(expected, L"|");
+        CHECK_ROW_TEXT("long walked line", Swap(text, 0), expected);
+    }
+
     for (int depth : {(int)MaxSwapNesting, (int)MaxSwapNesting + 1}) {
         wcscpy(text, L"echo ");
         for (int i = 0; i < depth; i++)

@@ -258,8 +258,12 @@ TEST(textscan_forms_agree_on_edge_cases)
         {"only blanks", L" \t\n\r\v\f", 100, L"", 0, 0},
         {"only blanks beyond ASCII", L"\x3000\xA0\x2028", 100, L"", 0, 0},
         {"no blank, no quote", L"x", 100, L"", 0, 0},
+        {"quote in two-block strides", L"\"a b\" c ", 100, L"\"", 1, Everywhere},
+        {"escape in two-block strides", L"a^ b \"c^\"d\" ", 100, L"^", 1, Everywhere},
+        {"%= in two-block strides", L"a%= b \"%=\" ,c", 100, L"%= ", 3, Everywhere},
+        {"switch in two-block strides", L"/a/b c /d", 100, L"/", 1, Everywhere},
     };
-    wchar_t text[MaxText + 1];
+    alignas(64) wchar_t text[MaxText + 1]; // two-block strides start at 64-byte boundaries
     failures = 0;
     for (const auto &row : cases) {
         size_t first = row.at == Everywhere ? 0 : (size_t)row.at;
