@@ -108,6 +108,8 @@ TEST(load_and_unload_cycles_leave_no_handles_or_memory_behind)
 {
     enum { Cycles = 200, HandlesPer1000 = 10, BytesPer1000 = 1 << 20, SettleMs = 500 };
     const DWORD SettleLimitMs = 10000;
+    const long long handleLimit = HandlesPer1000 * Cycles / 1000,
+                    byteLimit = (long long)BytesPer1000 * Cycles / 1000;
     bool sounds = SoundsUnderQemu();
     // The first sounds load the player and its sounds for good.
     PlayThenUnload(sounds ? L"/E:3 /Q" : L"/E:0 /Q");
@@ -127,15 +129,14 @@ TEST(load_and_unload_cycles_leave_no_handles_or_memory_behind)
         Sleep(SettleMs);
         moreHandles = (long long)HandleCount() - (long long)handles;
         moreBytes = (long long)CommittedBytes() - (long long)bytes;
-    } while ((moreHandles > HandlesPer1000 * Cycles / 1000 ||
-              moreBytes > (long long)BytesPer1000 * Cycles / 1000) &&
+    } while ((moreHandles > handleLimit || moreBytes > byteLimit) &&
              GetTickCount() - start < SettleLimitMs);
     printf("after %d load/unload cycles: %+lld handles, %+lld bytes committed, TLS slot %lu -> "
            "%lu\n",
            (int)Cycles, moreHandles, moreBytes, slot, FreeTlsSlot());
     CHECK_EQ(idle, 0);
-    CHECK(moreHandles <= HandlesPer1000 * Cycles / 1000);
-    CHECK(moreBytes <= (long long)BytesPer1000 * Cycles / 1000);
+    CHECK(moreHandles <= handleLimit);
+    CHECK(moreBytes <= byteLimit);
     CHECK_EQ(FreeTlsSlot(), slot);
 }
 
